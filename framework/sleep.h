@@ -1,0 +1,16 @@
+// Every wait of the library goes through Sleep, so tests can speed the clock
+// up: with a speed-up factor F a Sleep(ms) lasts ms/F milliseconds and
+// TickCount advances F times faster than the wall clock.
+#pragma once
+
+#include <cstdint>
+
+namespace orlix {
+
+void Sleep(uint32_t milliseconds);
+// Milliseconds since an arbitrary start, scaled by the speed-up factor.
+uint64_t TickCount();
+void SetSleepSpeedup(uint32_t factor);  // 1 = real time
+uint32_t SleepSpeedup();
+
+}  // namespace orlix

@@ -1,0 +1,65 @@
+// Directory search with masks, as the tree editing uses it. Host paths use the
+// platform's separator (PathDelim); a mask of "*.*" matches every name, also
+// names without a dot, as on Windows. Every found name carries an alternate
+// 8.3 name, synthesized like Windows does (empty when the long name already is
+// a valid 8.3 name).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orlix {
+
+// Host attributes in the encoding the tree records.
+constexpr int32_t faReadOnly = 0x01;
+constexpr int32_t faHidden = 0x02;
+constexpr int32_t faSysFile = 0x04;
+constexpr int32_t faVolumeID = 0x08;
+constexpr int32_t faDirectory = 0x10;
+constexpr int32_t faArchive = 0x20;
+constexpr int32_t faAnyFile = 0x3F;
+
+#ifdef _WIN32
+constexpr char PathDelim = '\\';
+#else
+constexpr char PathDelim = '/';
+#endif
+
+struct SearchState;  // platform-private
+
+struct TSearchRec {
+  int32_t Time = 0;  // packed file date of the modification time
+  int32_t Size = 0;  // low 32 bits of the size
+  int32_t Attr = 0;
+  std::string Name;  // long name
+  int32_t ExcludeAttr = 0;
+  // The find data fields the tree uses.
+  uint32_t SizeHigh = 0;
+  uint32_t SizeLow = 0;
+  std::string AlternateName;  // 8.3 name, at most 13 characters; may be empty
+  std::shared_ptr<SearchState> State;
+
+  int64_t Size64() const { return (static_cast<int64_t>(SizeHigh) << 32) | SizeLow; }
+};
+
+// `pattern` is a folder path followed by a mask ("/data/*.*", "/data/a.txt").
+// Files without hidden, system or directory attributes always match; entries
+// with those attributes match only when `attr` includes them. Returns 0 when
+// an entry was found, otherwise an OS error code.
+int FindFirst(const std::string& pattern, int32_t attr, TSearchRec& rec);
+int FindNext(TSearchRec& rec);
+void FindClose(TSearchRec& rec);
+
+// True when `name` matches `mask` with Windows rules ('*', '?', case-insensitive,
+// "*.*" matching everything).
+bool MatchesMask(const std::string& name, const std::string& mask);
+
+// Attributes of a host file or folder (-1 when it does not exist), and their
+// setting: read-only maps to the write permission bits, hidden to a leading
+// dot (read only), archive and system to the user.DOSATTRIB extended attribute
+// where the file system has one. Archive counts as set when nothing is recorded.
+int32_t FileGetAttr(const std::string& path);
+bool FileSetAttr(const std::string& path, int32_t attr);
+
+}  // namespace orlix

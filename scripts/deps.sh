@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, once: packages already present are
+# not fetched again.
+set -euo pipefail
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev
+          genisoimage xorriso 7zip libcdio-utils attr)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
