@@ -33,8 +33,8 @@ int64_t FileSeek(THandle handle, int64_t offset, uint16_t origin);
 // Sets the end of the file at the current position.
 bool FileSetEnd(THandle handle);
 bool FileExists(const std::string& path);
-bool DeleteFile(const std::string& path);
-bool RenameFile(const std::string& from, const std::string& to);
+bool FileDelete(const std::string& path);
+bool FileRename(const std::string& from, const std::string& to);
 int LastOsError();
 std::string OsErrorMessage(int error);
 

@@ -10,7 +10,7 @@ namespace {
 thread_local std::string last_error;
 }
 
-TLibHandle LoadLibrary(const std::string& path) {
+TLibHandle LoadSharedLibrary(const std::string& path) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* e = dlerror();
@@ -19,7 +19,7 @@ TLibHandle LoadLibrary(const std::string& path) {
   return handle;
 }
 
-void* GetProcAddress(TLibHandle library, const std::string& name) {
+void* SharedLibrarySymbol(TLibHandle library, const std::string& name) {
   if (!library) return nullptr;
   dlerror();
   void* symbol = dlsym(library, name.c_str());
@@ -30,7 +30,7 @@ void* GetProcAddress(TLibHandle library, const std::string& name) {
   return symbol;
 }
 
-void FreeLibrary(TLibHandle library) {
+void FreeSharedLibrary(TLibHandle library) {
   if (library) dlclose(library);
 }
 
