@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace orlix {
 
@@ -28,7 +29,12 @@ std::optional<MessageId> FindMessage(std::string_view name);
 // lines and lines starting with '#' or ';' are ignored). LoadTexts returns the
 // number of texts replaced, or -1 when the file cannot be read; unknown names
 // are skipped. ResetTexts restores every default.
-void SetText(MessageId id, std::string text);
+//
+// Texts are later used as printf-style formats, so a replacement must carry
+// the same placeholders, in the same order, as the default text (flags, width
+// and precision may differ); any other replacement is refused (false, or
+// skipped by LoadTexts) and the previous text stays.
+bool SetText(MessageId id, std::string text);
 bool SetText(std::string_view name, std::string text);
 int LoadTexts(const std::string& path);
 void ResetTexts();
@@ -39,19 +45,45 @@ bool IsSuccess(const std::string& result);
 // The additional-sense message of an ASC/ASCQ pair, when the catalogue has one.
 std::optional<MessageId> SenseMessage(uint8_t asc, uint8_t ascq);
 
-// printf-style formatting of a message's current text with its arguments.
-template <typename... Args>
-std::string Format(MessageId id, Args... args) {
-  const std::string fmt = Text(id);
-  if constexpr (sizeof...(Args) == 0) {
-    return fmt;
+// One argument of Format, reduced to what a placeholder can take.
+struct FormatArg {
+  char kind;  // 'i' integer, 'f' floating point, 's' text
+  long long i = 0;
+  double f = 0;
+  const char* s = nullptr;
+};
+
+namespace detail {
+template <typename T>
+FormatArg MakeFormatArg(const T& v) {
+  if constexpr (std::is_same_v<T, std::string>) {
+    return {'s', 0, 0, v.c_str()};
+  } else if constexpr (std::is_convertible_v<const T&, const char*>) {
+    return {'s', 0, 0, static_cast<const char*>(v)};
+  } else if constexpr (std::is_floating_point_v<T>) {
+    return {'f', 0, static_cast<double>(v), nullptr};
   } else {
-    int n = std::snprintf(nullptr, 0, fmt.c_str(), args...);
-    if (n < 0) return fmt;
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), fmt.c_str(), args...);
-    out.resize(static_cast<size_t>(n));
-    return out;
+    static_assert(std::is_integral_v<T> || std::is_enum_v<T>,
+                  "Format takes integers, floating point and text");
+    return {'i', static_cast<long long>(v), 0, nullptr};
+  }
+}
+}  // namespace detail
+
+// Formats `format` with `args`. Each placeholder takes the next argument if
+// its kind fits (%d and friends an integer, %s a text, %f and friends a
+// number); a placeholder without a fitting argument is left as it stands, so
+// a mistake never reads a wrong argument.
+std::string FormatText(std::string_view format, std::initializer_list<FormatArg> args);
+
+// printf-style formatting of a message's current text with its arguments
+// (integers, const char* or std::string).
+template <typename... Args>
+std::string Format(MessageId id, const Args&... args) {
+  if constexpr (sizeof...(Args) == 0) {
+    return Text(id);
+  } else {
+    return FormatText(Text(id), {detail::MakeFormatArg(args)...});
   }
 }
 
