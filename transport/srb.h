@@ -14,11 +14,12 @@ constexpr uint8_t SC_HA_INQUIRY = 0x00;
 constexpr uint8_t SC_GET_DEV_TYPE = 0x01;
 constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
 constexpr uint8_t SC_ABORT_SRB = 0x03;
+constexpr uint8_t SC_RESET_DEV = 0x04;
 constexpr uint8_t SC_GET_DISK_INFO = 0x06;
 
 // SRB_Flags.
-constexpr uint8_t SRB_DIR_IN = 0x08;    // device to host
-constexpr uint8_t SRB_DIR_OUT = 0x10;   // host to device
+constexpr uint8_t SRB_DIR_IN = 0x08;   // device to host
+constexpr uint8_t SRB_DIR_OUT = 0x10;  // host to device
 constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
 
 // SRB_Status.
@@ -86,7 +87,10 @@ struct TSRB_ExecSCSICmd {
   uint8_t SRB_CDBLen;
   uint8_t SRB_HaStat;
   uint8_t SRB_TargStat;
-  void* SRB_PostProc;  // completion event handle (an eventfd on Linux)
+  // With SRB_EVENT_NOTIFY: the completion event, signalled by the layer when
+  // it finishes a request it left pending. On Linux an eventfd descriptor
+  // (signal it by writing an 8-byte 1); on Windows an event handle.
+  void* SRB_PostProc;
   uint8_t SRB_Rsvd2[20];
   uint8_t CDBByte[kCdbLen];
   uint8_t SenseArea[kSenseLen];
@@ -127,6 +131,21 @@ struct TSRB_Abort {
   void* SRB_ToAbort;
 };
 
+struct TSRB_BusDeviceReset {
+  uint8_t SRB_Cmd;
+  uint8_t SRB_Status;
+  uint8_t SRB_HaId;
+  uint8_t SRB_Flags;
+  uint32_t SRB_Hdr_Rsvd;
+  uint8_t SRB_Target;
+  uint8_t SRB_Lun;
+  uint8_t SRB_Rsvd1[12];
+  uint8_t SRB_HaStat;
+  uint8_t SRB_TargStat;
+  void* SRB_PostProc;
+  uint8_t SRB_Rsvd2[36];
+};
+
 struct TSRB_GetDiskInfo {
   uint8_t SRB_Cmd;
   uint8_t SRB_Status;
@@ -160,6 +179,8 @@ static_assert(sizeof(TSRB_HAInquiry) == 60);
 static_assert(offsetof(TSRB_HAInquiry, HA_Unique) == 42);
 static_assert(sizeof(TSRB_GDEVBlock) == 12);
 static_assert(sizeof(TSRB_Abort) == 12 + kPtrExtra);
+static_assert(sizeof(TSRB_BusDeviceReset) == 64 + kPtrExtra);
+static_assert(offsetof(TSRB_BusDeviceReset, SRB_PostProc) == 24);
 static_assert(sizeof(TSRB_GetDiskInfo) == 24);
 
 // The two entry points of an ASPI manager (C linkage in the library).
