@@ -1,0 +1,116 @@
+// Byte-level writers for on-disc fields: little-endian, big-endian and the
+// both-endian pairs of ISO 9660 (little-endian half first), plus the UTF-8 to
+// UCS-2 big-endian conversion of Joliet text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orlix {
+
+inline void PutLE16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+inline void PutLE32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  p[2] = static_cast<uint8_t>(v >> 16);
+  p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+inline void PutBE16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v >> 8);
+  p[1] = static_cast<uint8_t>(v);
+}
+
+inline void PutBE32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v >> 24);
+  p[1] = static_cast<uint8_t>(v >> 16);
+  p[2] = static_cast<uint8_t>(v >> 8);
+  p[3] = static_cast<uint8_t>(v);
+}
+
+// 4 bytes: little-endian then big-endian.
+inline void PutBoth16(uint8_t* p, uint16_t v) {
+  PutLE16(p, v);
+  PutBE16(p + 2, v);
+}
+
+// 8 bytes: little-endian then big-endian.
+inline void PutBoth32(uint8_t* p, uint32_t v) {
+  PutLE32(p, v);
+  PutBE32(p + 4, v);
+}
+
+inline uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+inline uint32_t GetLE32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+inline uint16_t GetBE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+inline uint32_t GetBE32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+// What a character that UCS-2 cannot hold becomes: code points above U+FFFF
+// (Joliet is UCS-2, so no surrogate pairs) and each byte that is not part of
+// a well-formed UTF-8 sequence. One unit per character or stray byte.
+constexpr char16_t kUcs2Replacement = u'_';
+
+// UTF-8 text as UCS-2 code units.
+inline std::u16string Utf8ToUcs2(std::string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    const uint8_t b = static_cast<uint8_t>(s[i]);
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    }
+    size_t len;
+    uint32_t cp, min;
+    if ((b & 0xE0) == 0xC0) {
+      len = 2, cp = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      len = 3, cp = b & 0x0F, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      len = 4, cp = b & 0x07, min = 0x10000;
+    } else {
+      out.push_back(kUcs2Replacement);  // stray continuation or invalid lead
+      ++i;
+      continue;
+    }
+    size_t k = 1;
+    for (; k < len && i + k < s.size(); ++k) {
+      const uint8_t c = static_cast<uint8_t>(s[i + k]);
+      if ((c & 0xC0) != 0x80) break;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    if (k < len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(kUcs2Replacement);
+      ++i;  // resynchronise on the next byte
+      continue;
+    }
+    out.push_back(cp > 0xFFFF ? kUcs2Replacement : static_cast<char16_t>(cp));
+    i += len;
+  }
+  return out;
+}
+
+// Stores `units` big-endian: two bytes per unit.
+inline void PutUcs2BE(uint8_t* p, std::u16string_view units) {
+  for (char16_t u : units) {
+    PutBE16(p, u);
+    p += 2;
+  }
+}
+
+}  // namespace orlix
