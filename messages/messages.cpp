@@ -109,31 +109,19 @@ bool SamePlaceholders(std::string_view replacement, std::string_view original) {
 // that no width of the caller's value is lost or misread.
 void AppendOne(std::string& out, std::string_view spec, const FormatArg& arg) {
   std::string fmt(spec);
-  const char conv = fmt.back();
-  int n;
-  if (arg.kind == 'i' && conv != 'c') {
-    fmt.insert(fmt.size() - 1, "ll");
-    n = std::snprintf(nullptr, 0, fmt.c_str(), arg.i);
-  } else if (arg.kind == 'i') {
-    n = std::snprintf(nullptr, 0, fmt.c_str(), static_cast<int>(arg.i));
-  } else if (arg.kind == 'f') {
-    n = std::snprintf(nullptr, 0, fmt.c_str(), arg.f);
-  } else {
-    n = std::snprintf(nullptr, 0, fmt.c_str(), arg.s ? arg.s : "");
-  }
+  const bool wide = arg.kind == 'i' && fmt.back() != 'c';
+  if (wide) fmt.insert(fmt.size() - 1, "ll");
+  auto print = [&](char* dst, size_t room) {
+    if (wide) return std::snprintf(dst, room, fmt.c_str(), arg.i);
+    if (arg.kind == 'i') return std::snprintf(dst, room, fmt.c_str(), static_cast<int>(arg.i));
+    if (arg.kind == 'f') return std::snprintf(dst, room, fmt.c_str(), arg.f);
+    return std::snprintf(dst, room, fmt.c_str(), arg.s ? arg.s : "");
+  };
+  const int n = print(nullptr, 0);
   if (n <= 0) return;
   const size_t at = out.size();
   out.resize(at + static_cast<size_t>(n) + 1);
-  char* dst = out.data() + at;
-  const size_t room = static_cast<size_t>(n) + 1;
-  if (arg.kind == 'i' && conv != 'c')
-    std::snprintf(dst, room, fmt.c_str(), arg.i);
-  else if (arg.kind == 'i')
-    std::snprintf(dst, room, fmt.c_str(), static_cast<int>(arg.i));
-  else if (arg.kind == 'f')
-    std::snprintf(dst, room, fmt.c_str(), arg.f);
-  else
-    std::snprintf(dst, room, fmt.c_str(), arg.s ? arg.s : "");
+  print(out.data() + at, static_cast<size_t>(n) + 1);
   out.resize(at + static_cast<size_t>(n));
 }
 

@@ -130,6 +130,8 @@ TEST_F(MessagesTest, UnsafeReplacementIsRefused) {
   EXPECT_FALSE(SetText(ERR_MAXDIRS, "MAX %1$d"));
   EXPECT_FALSE(SetText(ERR_MAXDIRS, "MAX %99999d"));
   EXPECT_FALSE(SetText(ERR_NOTREADY, "100% READY"));
+  for (const char* cut : {"MAX %", "MAX %5", "MAX %.", "MAX %-"})
+    EXPECT_FALSE(SetText(ERR_MAXDIRS, cut)) << cut;
   EXPECT_FALSE(SetText(MSG_WRITESTART, "AT %s ON %d"));
   EXPECT_EQ(Text(ERR_MAXDIRS), "MAXIMUM DIRECTORIES CAN BE %d");
   // Same placeholders with other flags, width or a literal %% are fine.
