@@ -73,4 +73,11 @@ extern bool IsPrev;          // new entries are form-2 files
 extern bool DirectoryFirst;  // directories sort before files
 extern uint32_t ELen;        // system-use bytes per directory record: 0 or 14
 
+// The tree editing keeps look-up indexes (directories by path, entries by
+// long name, the end of every chain). Code that re-links a directory's chain
+// itself (sorting it, moving entries between chains, linking records it made
+// with New_F) calls this afterwards, once per directory it touched, so that
+// the indexes are rebuilt from the chain on their next use.
+void ChainChanged(PDEntry dir);
+
 }  // namespace orlix
