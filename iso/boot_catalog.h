@@ -1,0 +1,19 @@
+// The El Torito boot catalog: a validation entry and one default entry that
+// loads the boot image.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "iso/image_builder.h"
+
+namespace orlix {
+
+using TBootCatalog = std::array<uint8_t, 2048>;
+
+// Diskette emulation when the image has a diskette's size, else hard disk.
+uint8_t BootMediaType(int32_t boot_image_sectors);
+
+void BuildBootCatalog(TBootCatalog& catalog, const TImageLayout& layout);
+
+}  // namespace orlix
