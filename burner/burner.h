@@ -1,0 +1,223 @@
+// The burner component: the single entry point of the library. It is the
+// selected drive (TSCSIDevice), the owner of the process-wide file tree of
+// iso/tree.h and its editing, and the recorder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/scsi_device.h"
+#include "framework/date_time.h"
+#include "framework/memory_stream.h"
+#include "iso/tree.h"
+#include "platform/file_search.h"
+
+namespace orlix {
+
+// The palette page of the library's components.
+inline constexpr const char* kPalettePage = "Orlix CD Burner";
+
+using TNotifyEvent = std::function<void(TComponent* sender)>;
+// Raised for every file an insertion is about to add; the handler may change
+// the names and the date, and set or clear Skip.
+using TAddFileEvent = std::function<void(TComponent* sender, const std::string& full_path,
+                                         std::string& long_file_name, std::string& short_file_name,
+                                         TDateTime& date_time, int32_t attr, int64_t file_size, bool& skip)>;
+// Raised for every host folder InsertDir is about to add.
+using TAddDirEvent =
+    std::function<void(TComponent* sender, std::string& long_name, std::string& short_name, bool& skip)>;
+using TFileTestFailedEvent =
+    std::function<void(TComponent* sender, const std::string& full_path, bool& stop)>;
+// Error is the empty text of ERR_NONE on success.
+using TWriteDoneEvent = std::function<void(TComponent* sender, const std::string& error)>;
+
+class TOrlixBurner : public TSCSIDevice {
+ public:
+  explicit TOrlixBurner(TComponent* owner);
+  ~TOrlixBurner() override;
+
+  // --- Properties -------------------------------------------------------
+  bool ReplaceFile() const { return replace_file_; }
+  void SetReplaceFile(bool v) { replace_file_ = v; }
+  bool FinalizeTrack() const { return finalize_track_; }
+  void SetFinalizeTrack(bool v) { finalize_track_ = v; }
+  bool PerformOPC() const { return perform_opc_; }
+  void SetPerformOPC(bool v) { perform_opc_ = v; }
+  const std::string& IdVolume() const { return id_volume_; }
+  void SetIdVolume(const std::string& v) { id_volume_ = v; }
+  const std::string& IdSystem() const { return id_system_; }
+  void SetIdSystem(const std::string& v) { id_system_ = v; }
+  const std::string& IdVolumeSet() const { return id_volume_set_; }
+  void SetIdVolumeSet(const std::string& v) { id_volume_set_ = v; }
+  const std::string& IdPublisher() const { return id_publisher_; }
+  void SetIdPublisher(const std::string& v) { id_publisher_ = v; }
+  const std::string& IdPreparer() const { return id_preparer_; }
+  void SetIdPreparer(const std::string& v) { id_preparer_ = v; }
+  const std::string& IdApplication() const { return id_application_; }
+  void SetIdApplication(const std::string& v) { id_application_ = v; }
+  const std::string& FileCopyright() const { return file_copyright_; }
+  void SetFileCopyright(const std::string& v) { file_copyright_ = v; }
+  const std::string& FileAbstract() const { return file_abstract_; }
+  void SetFileAbstract(const std::string& v) { file_abstract_ = v; }
+  const std::string& FileBibliographic() const { return file_bibliographic_; }
+  void SetFileBibliographic(const std::string& v) { file_bibliographic_ = v; }
+  TDateTime DateCreation() const { return date_creation_; }
+  void SetDateCreation(TDateTime v) { date_creation_ = v; }
+  TDateTime DateModification() const { return date_modification_; }
+  void SetDateModification(TDateTime v) { date_modification_ = v; }
+  TDateTime DateEffective() const { return date_effective_; }
+  void SetDateEffective(TDateTime v) { date_effective_ = v; }
+  TDateTime DateExpiration() const { return date_expiration_; }
+  void SetDateExpiration(TDateTime v) { date_expiration_ = v; }
+  // Bytes of the read-ahead cache; written through SetBufferSize.
+  int32_t CacheSize() const { return cache_size_; }
+  // At least 2 MiB, rounded down to whole 2048-byte sectors.
+  void SetBufferSize(int32_t value);
+  const std::string& ISOFileName() const { return iso_file_name_; }
+  void SetISOFileName(const std::string& v) { iso_file_name_ = v; }
+  bool JolietFileSystem() const { return joliet_file_system_; }
+  void SetJolietFileSystem(bool v) { joliet_file_system_ = v; }
+  // Always "1.20.RC8"; SetOrlixVersion accepts and discards a value.
+  const std::string& Version() const { return version_; }
+  void SetOrlixVersion(const std::string& value);
+  // Pad images shorter than 300 sectors to 300 sectors.
+  bool WritePostGap() const { return write_post_gap_; }
+  void SetWritePostGap(bool v) { write_post_gap_ = v; }
+
+  TAddFileEvent OnAddFile;
+  TAddDirEvent OnAddDir;
+  TWriteDoneEvent OnWriteDone;
+  TNotifyEvent OnFinalizingTrack;
+  TFileTestFailedEvent OnFileTestFailed;
+
+  // --- Public state -----------------------------------------------------
+  PDEntry Root() const { return root_; }
+  PFEntry LastInserted() const { return last_inserted_; }
+  // Keep only the last folder of a source's path when keeping paths.
+  bool LastDirOnly() const { return last_dir_only_; }
+  void SetLastDirOnly(bool v) { last_dir_only_ = v; }
+  // Cleared by every addition to the tree; set by the image preparation.
+  bool Prepared() const { return prepared_; }
+  void SetPrepared(bool v) { prepared_ = v; }
+  bool Bootable() const { return bootable_; }
+  void SetBootable(bool v) { bootable_ = v; }
+  const std::string& BootImage() const { return boot_image_; }
+  void SetBootImage(const std::string& v) { boot_image_ = v; }
+  // Session to carry forward: 0 none, 0xFF or 0xFFFF the last one.
+  uint16_t SessionToImport() const { return session_to_import_; }
+  void SetSessionToImport(uint16_t v) { session_to_import_ = v; }
+  // Sectors to record, set by the layout.
+  int64_t ImageSectors() const { return image_sectors_; }
+  void SetImageSectors(int64_t v) { image_sectors_ = v; }
+  // Receives the image header built by the preparation; owned here.
+  TMemoryStream* HeaderStream() const { return header_stream_.get(); }
+
+  // --- Accessors --------------------------------------------------------
+  // A line of the device list; EListError outside it.
+  std::string GetDevice(uint8_t index) const;
+  int32_t DevicesFound() const;
+  int32_t GetDirsCount() const;   // directories without the root
+  int32_t GetFilesCount() const;  // files and directory entries
+  // ImageSectors, at least 300 when WritePostGap is set.
+  int64_t GetImageSize() const;
+  // An empty tree of 65535 entries and 8191 directories.
+  bool Initialize();
+
+  // --- Tables -----------------------------------------------------------
+  // Releases the tree and starts an empty one; file capacity first.
+  bool ClearAll(int32_t AMaxFiles, int32_t AMaxDirs);
+  // Allocate and register a record; nil (and a type-3 debug line) when full.
+  void New_D(PDEntry& D);
+  void New_F(PFEntry& F);
+
+  // --- Look-up and editing ---------------------------------------------
+  // Image paths begin with "\" and join long names with "\"; "" and "\" are
+  // the root; case is ignored. Host paths use the platform's separator.
+  PDEntry FindDir(const std::string& path);
+  // Sets PrevFile to the match's predecessor.
+  PFEntry FindFile(PDEntry dir, const std::string& long_name);
+  PDEntry CreateDir(const std::string& path);
+  PDEntry CreateDir(const std::string& parent_path, const std::string& name);
+  PDEntry CreateDir(PDEntry parent, const std::string& name, int32_t attr);
+  PDEntry CreateDir(PDEntry parent, const TSearchRec& rec);
+  PDEntry MakeDir(const std::string& path);
+  // Insertions return 1 done, 0 refused, -1 source not found.
+  int32_t InsertFile(PDEntry dir, const TSearchRec& rec, const std::string& source_path, int32_t address,
+                     bool archive_selected);
+  int32_t InsertFile(const std::string& dest_path, const std::string& source_file, bool keep_path);
+  int32_t InsertFileWithName(const std::string& dest_path, const std::string& source_file,
+                             const std::string& short_name, const std::string& long_name);
+  // The block stays owned by the caller and must outlive any recording.
+  int32_t InsertMemoryFile(const std::string& dest_path, const std::string& long_name,
+                           const std::string& short_name, uint8_t attr, void* data, uint32_t size);
+  int32_t InsertDir(PDEntry dir, const std::string& source_dir, const std::string& mask, int32_t search_attr,
+                    bool recursive, bool keep_path, bool archive_only);
+  int32_t InsertDir(const std::string& dest_path, const std::string& source_dir, const std::string& mask,
+                    int32_t search_attr, bool recursive, bool keep_path, bool archive_only);
+  bool RemoveFile(PDEntry& dir, PFEntry& entry);
+  bool RemoveFile(const std::string& dir_path, const std::string& long_name);
+  bool RemoveDir(PDEntry& dir);
+  bool RemoveDir(const std::string& path);
+  bool RemoveDir_r(PFEntry& entry);
+  bool RemoveEmptyDirs();
+
+  // --- Moving, renaming, source utilities ------------------------------
+  bool MoveFile(PDEntry dest, PDEntry source, PFEntry entry);
+  bool MoveFile(const std::string& dest_path, const std::string& source_path, const std::string& long_name);
+  bool RenameFile(PFEntry entry, const std::string& long_name, const std::string& short_name);
+  bool RenameFile(const std::string& dir_path, const std::string& old_long_name, const std::string& long_name,
+                  const std::string& short_name);
+  // Bytes of the files under a host folder (path ending in the separator) or
+  // matching a host search pattern.
+  int64_t GetDirSize(const std::string& host_path);
+  // Opens every source file once; false (and OnFileTestFailed) on failures.
+  bool TestFiles();
+  bool ResetFilesArchiveBit();
+  bool ResetAllFilesArchiveBit();
+
+  // --- Image builder (declared by the image builder) -------------------
+  // --- End of the image builder's declarations --------------------------
+
+ private:
+  // Table slots: remove a record, shifting the later slots down.
+  void DeleteFileEntry(PFEntry& F);
+  void DeleteDirEntry(PDEntry& D);
+  // The target directory when keeping a source's folder structure.
+  PDEntry KeepPathTarget(PDEntry target, const std::string& host_folder, bool for_dir);
+  int32_t InsertDirInto(PDEntry dir, const std::string& source_dir, const std::string& mask,
+                        int32_t search_attr, bool recursive, bool archive_only);
+  // The directory-type entry that stands for `dir` and the chain holding it.
+  PFEntry EntryOfDir(PDEntry dir, PDEntry& holder);
+  // Gives `dir` and everything below it the paths and levels of their place.
+  void RebuildPaths(PDEntry dir);
+
+  std::unique_ptr<TMemoryStream> header_stream_;
+  PDEntry root_ = nullptr;
+  PFEntry last_inserted_ = nullptr;
+  bool table_full_ = false;  // a New_D/New_F was refused since it was cleared
+
+  bool replace_file_ = false;
+  bool finalize_track_ = false;
+  bool perform_opc_ = false;
+  std::string id_volume_, id_system_, id_volume_set_, id_publisher_, id_preparer_, id_application_;
+  std::string file_copyright_, file_abstract_, file_bibliographic_;
+  TDateTime date_creation_ = 0, date_modification_ = 0, date_effective_ = 0, date_expiration_ = 0;
+  int32_t cache_size_ = 0;
+  std::string iso_file_name_;
+  bool joliet_file_system_ = false;
+  std::string version_;
+  bool write_post_gap_ = false;
+  bool last_dir_only_ = false;
+  bool prepared_ = false;
+  bool bootable_ = false;
+  std::string boot_image_;
+  uint16_t session_to_import_ = 0;
+  int64_t image_sectors_ = 0;
+};
+
+// Places TOrlixBurner on the palette page.
+void RegisterBurner();
+
+}  // namespace orlix

@@ -1,0 +1,98 @@
+// Adding host folders, recursively, and keeping a source's folder structure.
+#include "burner/burner.h"
+#include "burner/tree_names.h"
+#include "iso/fields.h"
+#include "messages/messages.h"
+
+namespace orlix {
+
+namespace {
+
+bool IsDotName(const std::string& name) { return name == "." || name == ".."; }
+
+}  // namespace
+
+PDEntry TOrlixBurner::KeepPathTarget(PDEntry target, const std::string& host_folder, bool for_dir) {
+  std::string path = KeptFolderPath(host_folder);
+  // Only the source's part is cut to its last folder: the target stays.
+  if (last_dir_only_) path = ExtractLastDir(path);
+  if (for_dir && target && target != root_) path = target->Path + path;
+  MakeDir(path);
+  return FindDir(path);
+}
+
+int32_t TOrlixBurner::InsertDir(const std::string& dest_path, const std::string& source_dir,
+                                const std::string& mask, int32_t search_attr, bool recursive, bool keep_path,
+                                bool archive_only) {
+  PDEntry dir = FindDir(dest_path);
+  if (!dir) {
+    DebugMsg(Text(ERR_INVALIDDESTDIR), 4);
+    return 0;
+  }
+  return InsertDir(dir, source_dir, mask, search_attr, recursive, keep_path, archive_only);
+}
+
+int32_t TOrlixBurner::InsertDir(PDEntry dir, const std::string& source_dir, const std::string& mask,
+                                int32_t search_attr, bool recursive, bool keep_path, bool archive_only) {
+  if (keep_path && dir) dir = KeepPathTarget(dir, source_dir, true);
+  if (!dir) {
+    DebugMsg(Text(ERR_INVALIDDESTDIR), 4);
+    return 0;
+  }
+  table_full_ = false;
+  return InsertDirInto(dir, source_dir, mask, search_attr, recursive, archive_only);
+}
+
+int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, const std::string& mask,
+                                    int32_t search_attr, bool recursive, bool archive_only) {
+  int32_t result = 0;
+  std::string source = source_dir;
+  if (source.empty() || !IsHostDelim(source.back())) source += PathDelim;
+  const std::string file_mask = mask.empty() ? "*.*" : mask;
+
+  TSearchRec rec;
+  if (recursive) {
+    for (int rc = FindFirst(source + "*.*", faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
+      result = 1;
+      if (!(rec.Attr & faDirectory) || IsDotName(rec.Name)) continue;
+      std::string long_name = rec.Name;
+      std::string short_name = rec.AlternateName.empty() ? UpperCaseAscii(long_name) : rec.AlternateName;
+      bool skip = false;
+      if (OnAddDir) OnAddDir(this, long_name, short_name, skip);
+      if (skip) continue;
+      TSearchRec named = rec;
+      named.Name = long_name;
+      named.AlternateName = short_name;
+      PDEntry sub = CreateDir(dir, named);
+      if (!sub) {
+        FindClose(rec);
+        return 0;
+      }
+      result = InsertDirInto(sub, source + rec.Name, file_mask, search_attr, recursive, archive_only);
+      if (!sub->FirstFile) RemoveDir(sub);
+      // Only full tables end the walk; a refused file or an unreadable
+      // folder leaves the rest of the tree to be added.
+      if (result == 0 && table_full_) {
+        FindClose(rec);
+        return 0;
+      }
+    }
+    FindClose(rec);
+  }
+
+  for (int rc = FindFirst(source + file_mask, search_attr, rec); rc == 0; rc = FindNext(rec)) {
+    if (IsDotName(rec.Name)) {
+      result = 1;
+      continue;
+    }
+    if (rec.Attr & faDirectory) continue;
+    if (archive_only && !(rec.Attr & faArchive)) continue;
+    result = InsertFile(dir, rec, source + rec.Name, 0, archive_only);
+  }
+  FindClose(rec);
+
+  prepared_ = false;
+  return result;
+}
+
+}  // namespace orlix

@@ -1,0 +1,28 @@
+// Name and path rules of the tree editing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "iso/tree.h"
+
+namespace orlix {
+
+// ASCII letters upper-cased, other bytes kept.
+std::string UpperCaseAscii(std::string_view s);
+// A short name made from a long one: its first 13 characters upper-cased,
+// every character outside 0x21..0x7A replaced by '_'.
+std::string MakeShortName(std::string_view name);
+// "\" followed by the long names from the root down to `dir`, upper-cased;
+// empty for the root.
+std::string GetDirPath(PDEntry dir);
+// The image path that keeps a host folder's structure: separators become
+// "\", a network prefix (\\server\share) or a drive ("C:") is dropped, and
+// the result begins with "\" ("" stays the root).
+std::string KeptFolderPath(std::string_view host_folder);
+// The folder part of a host file path with its final separator ("" for none).
+std::string HostFolderOf(std::string_view host_file);
+// True for the host's separators.
+bool IsHostDelim(char c);
+
+}  // namespace orlix
