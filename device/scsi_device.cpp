@@ -1,8 +1,15 @@
 #include "device/scsi_device.h"
 
+#include "transport/transport_state.h"
+
 namespace orlix {
 
-TSCSIDevice::TSCSIDevice(TComponent* owner) : TComponent(owner) {}
+TSCSIDevice::TSCSIDevice(TComponent* owner) : TComponent(owner) {
+  if (GetASPIInitialized()) {
+    GetHostAdapterInfo(0);
+    ScanDevices();
+  }
+}
 
 TSCSIDevice::~TSCSIDevice() = default;
 
@@ -11,7 +18,25 @@ void TSCSIDevice::DebugMsg(const std::string& message, uint8_t mType) {
   if (OnDebugMessage) OnDebugMessage(this, message, mType);
 }
 
-bool TSCSIDevice::ASPIInitialized() const { return false; }
+bool TSCSIDevice::InitializeASPI(bool TryInternalFirst, const std::string& LibraryPath) {
+  bool ok = _InitializeASPI(TryInternalFirst, LibraryPath);
+  if (!ASPILayerError.empty()) DebugMsg(">>> " + ASPILayerError, 0);
+  if (ok) {
+    GetHostAdapterInfo(0);
+    ScanDevices();
+  }
+  return ok;
+}
+
+bool TSCSIDevice::DeInitializeASPI() { return _DeInitializeASPI(); }
+
+bool TSCSIDevice::GetASPIInitialized() const { return ASPIDLLLoaded; }
+
+uint32_t TSCSIDevice::SendRequest(void* srb) {
+  // A layer that is gone must not be called.
+  if (!ASPIDLLLoaded || !SendASPI32Command) return SS_ILLEGAL_MODE;
+  return SendASPI32Command(srb);
+}
 
 void TSCSIDevice::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);

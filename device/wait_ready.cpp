@@ -1,0 +1,58 @@
+#include <algorithm>
+#include <cstring>
+
+#include "device/device_state.h"
+#include "device/scsi_device.h"
+#include "framework/sleep.h"
+
+namespace orlix {
+
+namespace {
+constexpr uint8_t kMediumDvdRam = 6;
+constexpr uint8_t kNotReadyAsc = 0x04;
+}  // namespace
+
+bool TSCSIDevice::WaitForReady(int Timeout, int Interval) {
+  // A zero interval would never use up the time.
+  Interval = std::max(Interval, 1);
+  int remaining = Timeout;
+  std::memset(_SenseInfo, 0, sizeof _SenseInfo);
+  auto not_ready = [this] { return last_sense_[12] == kNotReadyAsc; };
+
+  if (f_poll_ready_ || fSlowReady) {
+    do {
+      Sleep(1500);
+      remaining -= 1500;
+      if (remaining < 0) break;
+      TestUnitReady(5000);
+    } while (not_ready());
+  }
+  if (MediumIs != kMediumDvdRam) {
+    do {
+      Sleep(static_cast<uint32_t>(Interval));
+      ReadDiscInformation();
+      remaining -= Interval;
+      if (remaining < 0) return false;
+    } while (not_ready());
+  } else {
+    _SenseInfo[12] = kNotReadyAsc;  // DVD-RAM: never take the first answer
+  }
+  if (TestUnitReady(5000) && _SenseInfo[12] == 0) return true;
+  do {
+    Sleep(static_cast<uint32_t>(Interval));
+    remaining -= Interval;
+    if (remaining < 0) return false;
+    TestUnitReady(5000);
+  } while (not_ready());
+  do {
+    std::memset(_SenseInfo, 0, sizeof _SenseInfo);
+    RequestSense(_SenseInfo, sizeof _SenseInfo);
+    remaining -= Interval;
+    if (remaining < 0) return false;
+    if (_SenseInfo[0] == 0xF0) _SenseInfo[12] = kNotReadyAsc;
+    if (_SenseInfo[12] == kNotReadyAsc) Sleep(static_cast<uint32_t>(Interval));
+  } while (_SenseInfo[12] != 0);
+  return true;
+}
+
+}  // namespace orlix
