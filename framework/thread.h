@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -17,8 +19,14 @@ enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHi
 
 class TThread {
  public:
+  // Threads are always created suspended and run after Start: the base cannot
+  // start Execute on an object whose derived part is still being built, so
+  // `create_suspended` false is refused with std::logic_error.
   explicit TThread(bool create_suspended);
-  // Waits for a running thread to end (after Terminate) unless it frees itself.
+  // Sets the terminate flag and waits for a running thread to end, unless it
+  // frees itself. A derived class whose Execute uses its own members must do
+  // the same (Terminate(); WaitFor();) in its own destructor, because they are
+  // gone by the time this one runs.
   virtual ~TThread();
 
   TThread(const TThread&) = delete;
@@ -36,7 +44,11 @@ class TThread {
   void SetFreeOnTerminate(bool value) { free_on_terminate_ = value; }
   bool FreeOnTerminate() const { return free_on_terminate_; }
   bool Finished() const { return finished_; }
-  void WaitFor();  // blocks until Execute has returned; pumps synchronisation on the main thread
+  // Blocks until Execute has returned; pumps synchronisation on the main
+  // thread. Returns at once for a thread never started or on the thread itself.
+  void WaitFor();
+  // What escaped from Execute, if anything; the thread ends quietly then.
+  std::exception_ptr FatalException() const { return fatal_exception_; }
 
  protected:
   virtual void Execute() = 0;
@@ -53,12 +65,17 @@ class TThread {
   std::atomic<bool> started_{false};
   std::atomic<bool> free_on_terminate_{false};
   TThreadPriority priority_ = TThreadPriority::tpNormal;
+  std::mutex mutex_;  // guards start, the OS thread id, priority and the end
+  std::condition_variable finished_cv_;
+  uint64_t os_id_ = 0;  // 0 until the thread runs
+  std::exception_ptr fatal_exception_;
 };
 
 // The main thread is the first thread that touches the framework, or the one
 // that calls SetMainThread. It runs the calls queued by Synchronize when it
 // calls CheckSynchronize; that waits up to timeout_ms for one to arrive and
-// returns true when it ran any.
+// returns true when it ran any. The timeout follows SetSleepSpeedup; calls
+// from other threads return false at once.
 void SetMainThread();
 bool IsMainThread();
 bool CheckSynchronize(uint32_t timeout_ms = 0);
