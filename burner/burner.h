@@ -11,6 +11,7 @@
 #include "device/scsi_device.h"
 #include "framework/date_time.h"
 #include "framework/memory_stream.h"
+#include "iso/image_builder.h"
 #include "iso/tree.h"
 #include "platform/file_search.h"
 
@@ -178,6 +179,87 @@ class TOrlixBurner : public TSCSIDevice {
   bool ResetAllFilesArchiveBit();
 
   // --- Image builder (declared by the image builder) -------------------
+  // Preparation: order the path tables, lay the image out and build the
+  // header into HeaderStream. PrepareISO is for image files (no drive, first
+  // sector 0); PrepareCD asks the drive first. All return true.
+  bool PrepareCD();
+  bool PrepareISO();
+  bool Prepare(bool ISOOnly, PDEntry ImportDir = nullptr);
+  void PrepareHeader(bool ISOOnly, PDEntry ImportDir = nullptr);
+  bool BuildHeader(bool ISOOnly, PDEntry ImportDir = nullptr);
+  // The tree, or one chain, as level-1 lines on the debug channel.
+  void Print_D1();
+  void Print_Files(PFEntry first);
+
+  // Layout steps (see iso/layout.h).
+  void SetFileAddress();
+  int32_t FileAndDirDescriptorWidth();
+  int32_t FileAndDirDescriptorWidthJ();
+  int32_t PathTableWidth();
+  int32_t PathTableWidthJ();
+  // Header writers, each appending to HeaderStream.
+  void WriteFileAndDirDescriptor(uint32_t DirArea, uint32_t FirstFileSector);
+  void WriteFileAndDirDescriptor_r(PDEntry dir, uint32_t DirArea, uint32_t FirstFileSector);
+  void WriteFileAndDirDescriptorJ(uint32_t DirAreaJ, uint32_t FirstFileSector);
+  void WriteFileAndDirDescriptorJ_r(PDEntry dir, uint32_t DirAreaJ, uint32_t FirstFileSector);
+  void WritePathTable(uint32_t DirArea, bool BigEndian);
+  void WritePathTableJ(uint32_t DirAreaJ, bool BigEndian);
+  void WritePVD();
+  void WriteBVD();
+  void WriteJVD();
+  void WriteTVD();
+  void WriteBootCatalog();
+
+  // Writes the prepared image to FileName: directly on this thread (1), or
+  // through the recording threads (-1). The direct way raises EFileError when
+  // a file operation fails; OnWriteDone gets the result text.
+  int32_t SaveToISOFile(const std::string& FileName, bool Direct);
+  // Appends every file's data to the image file being written directly;
+  // returns the result text (ERR_NONE, or why the image is not sound).
+  std::string WriteFiles();
+  // Called while the direct save writes: bytes written of the image's bytes.
+  std::function<void(int64_t written, int64_t total)> OnSaveProgress;
+
+  // Layout values of the last preparation.
+  const TImageLayout& Layout() const { return layout_; }
+  uint32_t NextWritableAddress() const { return layout_.NextWritableAddress; }
+  void SetNextWritableAddress(uint32_t v) { layout_.NextWritableAddress = v; }
+  uint32_t PathTableL() const { return layout_.PathTableL; }
+  uint32_t PathTableM() const { return layout_.PathTableM; }
+  uint32_t PathTableLJ() const { return layout_.PathTableLJ; }
+  uint32_t PathTableMJ() const { return layout_.PathTableMJ; }
+  int32_t PathTableSize() const { return layout_.PathTableSize; }
+  int32_t PathTableSizeJ() const { return layout_.PathTableSizeJ; }
+  uint32_t DirArea() const { return layout_.DirArea; }
+  uint32_t DirAreaJ() const { return layout_.DirAreaJ; }
+  int32_t DirAreaSize() const { return layout_.DirAreaSize; }
+  int32_t DirAreaSizeJ() const { return layout_.DirAreaSizeJ; }
+  uint32_t BootCatalogSector() const { return layout_.BootCatalogSector; }
+  uint32_t BootImageSector() const { return layout_.BootImageSector; }
+  int32_t BootImageSectors() const { return layout_.BootImageSectors; }
+  int64_t PaddingSectors() const { return layout_.PaddingSectors; }
+  uint32_t FirstFileSector() const { return layout_.FirstFileSector; }
+  int64_t FileDataSectors() const { return layout_.FileDataSectors; }
+  int64_t EndSector() const { return layout_.EndSector; }
+  // Application-use text of the volume descriptors (8 characters).
+  const std::string& ApplicationUseText() const { return application_use_text_; }
+  void SetApplicationUseText(const std::string& v) { application_use_text_ = v; }
+
+ protected:
+  // The drive's part of PrepareHeader (medium, next writable address,
+  // session import, session-at-once pregap); image files never take it.
+  virtual void PrepareSession(TImageOptions& options, PDEntry ImportDir);
+
+ private:
+  TImageOptions ImageOptions(bool ISOOnly);
+  // Appends the boot image and the padding behind it to the open image.
+  void WriteBootSegment();
+  TImageLayout layout_;
+  std::string application_use_text_;
+  bool session_at_once_ = false;                    // the pregap of PrepareSession
+  class TImageFileWriter* image_writer_ = nullptr;  // during a direct save
+
+ public:
   // --- End of the image builder's declarations --------------------------
 
  private:
