@@ -45,8 +45,9 @@ struct TSearchRec {
 
 // `pattern` is a folder path followed by a mask ("/data/*.*", "/data/a.txt").
 // Files without hidden, system or directory attributes always match; entries
-// with those attributes match only when `attr` includes them. Returns 0 when
-// an entry was found, otherwise an OS error code.
+// with those attributes match only when `attr` includes them; a folder's "."
+// and ".." come first. Returns 0 when an entry was found, otherwise an OS
+// error code (also when nothing, or nothing more, matches).
 int FindFirst(const std::string& pattern, int32_t attr, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);
@@ -56,9 +57,11 @@ void FindClose(TSearchRec& rec);
 bool MatchesMask(const std::string& name, const std::string& mask);
 
 // Attributes of a host file or folder (-1 when it does not exist), and their
-// setting: read-only maps to the write permission bits, hidden to a leading
-// dot (read only), archive and system to the user.DOSATTRIB extended attribute
-// where the file system has one. Archive counts as set when nothing is recorded.
+// setting: read-only maps to the write permission bits; hidden, system and
+// archive are kept in the user.DOSATTRIB extended attribute (as the text
+// "0x20") where the file system has one; a name with a leading dot is always
+// hidden. A file for which nothing is recorded counts as having the archive
+// bit, a folder as not. Setting fails when a bit cannot be kept.
 int32_t FileGetAttr(const std::string& path);
 bool FileSetAttr(const std::string& path, int32_t attr);
 

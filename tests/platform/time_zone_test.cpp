@@ -1,0 +1,92 @@
+#include "platform/time_zone.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace orlix {
+namespace {
+
+// 2024-01-15 and 2024-07-15, 12:00 UTC.
+constexpr std::time_t kWinter = 1705320000;
+constexpr std::time_t kSummer = 1721044800;
+
+struct ZoneCase {
+  const char* tz;
+  int32_t bias;
+  int32_t daylight_bias;
+  bool dst_in_january;
+  bool dst_in_july;
+};
+
+// The offset recording dates carry: 15-minute units east of GMT.
+int TimeZoneDiff(const TTimeZoneInformation& info, bool daylight) {
+  int diff = -info.Bias / 15;
+  if (daylight) diff += -info.DaylightBias / 15;
+  return diff;
+}
+
+class TimeZone : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SetCurrentUnixTimeOverride(false);
+    SetProcessTimeZone("");
+  }
+  void Check(const ZoneCase& c) {
+    SetProcessTimeZone(c.tz);
+    TTimeZoneInformation info;
+    EXPECT_EQ(GetTimeZoneInformation(info, kWinter), c.dst_in_january) << c.tz;
+    EXPECT_EQ(info.Bias, c.bias) << c.tz;
+    EXPECT_EQ(info.DaylightBias, c.daylight_bias) << c.tz;
+    EXPECT_EQ(info.StandardBias, 0);
+    EXPECT_EQ(GetTimeZoneInformation(info, kSummer), c.dst_in_july) << c.tz;
+    EXPECT_EQ(info.Bias, c.bias) << c.tz;
+    EXPECT_EQ(info.DaylightBias, c.daylight_bias) << c.tz;
+  }
+};
+
+TEST_F(TimeZone, RulesWrittenOut) {
+  Check({"CET-1CEST,M3.5.0,M10.5.0/3", -60, -60, false, true});
+  Check({"EST5EDT,M3.2.0,M11.1.0", 300, -60, false, true});
+  Check({"AEST-10AEDT,M10.1.0,M4.1.0/3", -600, -60, true, false});  // southern summer
+  Check({"IST-5:30", -330, 0, false, false});
+  Check({"UTC0", 0, 0, false, false});
+}
+
+TEST_F(TimeZone, FiguresRecordingDatesUse) {
+  TTimeZoneInformation info;
+  SetProcessTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  EXPECT_EQ(TimeZoneDiff(info, GetTimeZoneInformation(info, kWinter)), 4);
+  EXPECT_EQ(TimeZoneDiff(info, GetTimeZoneInformation(info, kSummer)), 8);
+  SetProcessTimeZone("EST5EDT,M3.2.0,M11.1.0");
+  EXPECT_EQ(TimeZoneDiff(info, GetTimeZoneInformation(info, kWinter)), -20);
+  EXPECT_EQ(TimeZoneDiff(info, GetTimeZoneInformation(info, kSummer)), -16);
+  // The current instant can be pinned.
+  SetCurrentUnixTimeOverride(true, kSummer);
+  EXPECT_EQ(CurrentUnixTime(), kSummer);
+  EXPECT_TRUE(GetTimeZoneInformation(info));
+}
+
+TEST_F(TimeZone, NamedZonesFromTheDatabase) {
+  if (!std::filesystem::exists("/usr/share/zoneinfo/America/New_York")) GTEST_SKIP() << "no tz database";
+  Check({"America/New_York", 300, -60, false, true});
+  Check({"Europe/Berlin", -60, -60, false, true});
+  Check({"Asia/Tokyo", -540, 0, false, false});
+  // Irish winter time is a negative saving in the database; reported the
+  // Windows way round all the same.
+  Check({"Europe/Dublin", 0, -60, false, true});
+}
+
+TEST_F(TimeZone, LocalTimeBothWays) {
+  SetProcessTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  TLocalTime t;
+  ASSERT_TRUE(UnixToLocalTime(kSummer, t));
+  EXPECT_EQ(t.Year, 2024);
+  EXPECT_EQ(t.Month, 7);
+  EXPECT_EQ(t.Day, 15);
+  EXPECT_EQ(t.Hour, 14);
+  EXPECT_EQ(LocalTimeToUnix(t), kSummer);
+}
+
+}  // namespace
+}  // namespace orlix
