@@ -99,7 +99,9 @@ bool TSCSIDevice::Write10(uint32_t LBA, uint16_t Blocks, void* Buffer, uint32_t 
   auto srb = Request(Flags, 0x2A, 10, Buffer, Length);
   PutBE32(srb.CDBByte + 2, LBA);
   PutBE16(srb.CDBByte + 7, Blocks);
-  ExecScsiCommand(srb, 120000);
+  // Without a layer or a drive the untouched request still reads "pending":
+  // that is no write.
+  if (ExecScsiCommand(srb, 120000) != 1) return false;
   return srb.SRB_Status == SS_COMP || srb.SRB_Status == SS_PENDING;
 }
 
