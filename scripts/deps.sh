@@ -3,7 +3,8 @@
 # not fetched again.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev
-          genisoimage xorriso 7zip libcdio-utils attr)
+          genisoimage xorriso 7zip libcdio-utils attr
+          time)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
