@@ -19,8 +19,9 @@ TOsThreadId CurrentOsThreadId();
 // keeps running at the priority it has. Returns true when the level was
 // applied exactly.
 bool SetOsThreadPriority(TOsThreadId thread, int level);
-// The scheduler's view of the calling thread (Linux: the nice value; Windows:
-// the thread priority), for diagnostics and tests.
+// The scheduler's view of the calling thread, larger meaning less CPU time
+// (Linux: the nice value; Windows: the thread priority negated), for
+// diagnostics and tests.
 int CurrentOsThreadSchedulingValue();
 
 void OsSleep(uint32_t milliseconds);

@@ -33,7 +33,8 @@ bool UnixToLocalTime(int64_t unix_seconds, TLocalTime& local);
 int64_t LocalTimeToUnix(const TLocalTime& local);
 
 // Makes `tz` (a tz database name such as "Europe/Berlin", or a POSIX TZ
-// string) the process's local zone; empty restores the system's zone.
+// string) the process's local zone; empty restores the system's zone. On
+// Windows only the C runtime follows; the system's zone stays in force.
 void SetProcessTimeZone(const std::string& tz);
 
 // Seconds since the Unix epoch now, or the pinned instant.

@@ -7,14 +7,8 @@
 #include <stdlib.h>
 #include <time.h>
 
-#include <atomic>
-#include <chrono>
-
 namespace orlix {
 namespace {
-
-std::atomic<bool> g_override_enabled{false};
-std::atomic<int64_t> g_override_seconds{0};
 
 bool Local(time_t t, tm& out) { return localtime_r(&t, &out) != nullptr; }
 
@@ -57,10 +51,6 @@ bool GetTimeZoneInformation(TTimeZoneInformation& info, std::time_t instant) {
   info.Bias = static_cast<int32_t>(-std_offset / 60);
   info.DaylightBias = static_cast<int32_t>(-(dst_offset - std_offset) / 60);
   return in_dst;
-}
-
-bool GetTimeZoneInformation(TTimeZoneInformation& info) {
-  return GetTimeZoneInformation(info, static_cast<std::time_t>(CurrentUnixTime()));
 }
 
 bool UnixToLocalTime(int64_t unix_seconds, TLocalTime& local) {
@@ -115,17 +105,6 @@ void SetProcessTimeZone(const std::string& tz) {
     setenv("TZ", tz.c_str(), 1);
   // localtime_r reads TZ only once unless told again.
   tzset();
-}
-
-int64_t CurrentUnixTime() {
-  if (g_override_enabled) return g_override_seconds;
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-void SetCurrentUnixTimeOverride(bool enabled, int64_t unix_seconds) {
-  g_override_seconds = unix_seconds;
-  g_override_enabled = enabled;
 }
 
 }  // namespace orlix
