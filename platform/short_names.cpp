@@ -71,12 +71,14 @@ std::string TShortNameGenerator::Generate(const std::string& long_name) {
   if (base.empty()) base = "_";
   if (ext.size() > 3) ext.resize(3);
 
-  uint32_t first = 1, limit = 10;
-  for (int digits = 1; digits <= 6; ++digits, first = limit, limit *= 10) {
-    std::string prefix = base.substr(0, 7 - digits);
-    std::string key = prefix + '/' + ext + '/' + std::to_string(digits);
-    uint32_t& next = next_.try_emplace(key, first).first->second;
-    for (; next < limit; ++next) {
+  // Skip the digit counts this stem has used up, without looking at them.
+  int& level = level_.try_emplace(base.substr(0, 6) + '/' + ext, 1).first->second;
+  static const uint32_t kFirst[8] = {0, 1, 10, 100, 1000, 10000, 100000, 1000000};
+  for (; level <= 6; ++level) {
+    std::string prefix = base.substr(0, 7 - level);
+    std::string key = prefix + '/' + ext + '/' + std::to_string(level);
+    uint32_t& next = next_.try_emplace(key, kFirst[level]).first->second;
+    for (; next < kFirst[level + 1]; ++next) {
       std::string candidate = prefix + '~' + std::to_string(next);
       if (!ext.empty()) candidate += '.' + ext;
       if (used_.insert(candidate).second) {

@@ -28,6 +28,7 @@ class TShortNameGenerator {
  private:
   std::unordered_set<std::string> used_;
   std::unordered_map<std::string, uint32_t> next_;  // per prefix, extension and digit count
+  std::unordered_map<std::string, int> level_;      // per stem: the digit count to start at
 };
 
 }  // namespace orlix

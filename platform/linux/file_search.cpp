@@ -43,18 +43,23 @@ namespace {
 constexpr const char* kDosAttrib = "user.DOSATTRIB";
 constexpr int32_t kStoredBits = faHidden | faSysFile | faArchive;
 
-std::string SortKey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return key;
-}
+// Listing order: "." and ".." first, then case-insensitively, then by bytes.
+struct Listed {
+  int rank;
+  std::string key;
+  std::string name;
+  bool operator<(const Listed& other) const {
+    if (rank != other.rank) return rank < other.rank;
+    int c = key.compare(other.key);
+    return c != 0 ? c < 0 : name < other.name;
+  }
+};
 
-bool NameOrder(const std::string& a, const std::string& b) {
-  auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
-  if (rank(a) != rank(b)) return rank(a) < rank(b);
-  std::string ka = SortKey(a), kb = SortKey(b);
-  return ka != kb ? ka < kb : a < b;
+Listed MakeListed(std::string name) {
+  Listed item{name == "." ? 0 : name == ".." ? 1 : 2, name, std::move(name)};
+  for (char& c : item.key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return item;
 }
 
 // The DOS attributes recorded in the extended attribute, as the text "0x.."
@@ -154,9 +159,12 @@ int FindFirst(const std::string& pattern, int32_t attr, TSearchRec& rec) {
     if (list_fd >= 0) close(list_fd);
     return error;
   }
-  while (dirent* entry = readdir(dir)) state->names.emplace_back(entry->d_name);
+  std::vector<Listed> listed;
+  while (dirent* entry = readdir(dir)) listed.push_back(MakeListed(entry->d_name));
   closedir(dir);
-  std::sort(state->names.begin(), state->names.end(), NameOrder);
+  std::sort(listed.begin(), listed.end());
+  state->names.reserve(listed.size());
+  for (Listed& item : listed) state->names.push_back(std::move(item.name));
   for (const std::string& name : state->names) state->short_names.Reserve(name);
   rec.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
   rec.State = std::move(state);

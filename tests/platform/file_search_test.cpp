@@ -110,10 +110,10 @@ TEST(FileSearch, SizesTimesAndShortNames) {
 
 TEST(FileSearch, ManyFilesInOneFolderGetDistinctShortNames) {
   ScratchDir dir;
-  for (int i = 0; i < 3000; ++i) dir.Write("recording session " + std::to_string(i) + ".wave", "");
+  for (int i = 0; i < 1200; ++i) dir.Write("recording session " + std::to_string(i) + ".wave", "");
   std::set<std::string> shorts;
   auto found = Search(dir / "*.wave", 0);
-  ASSERT_EQ(found.size(), 3000u);
+  ASSERT_EQ(found.size(), 1200u);  // past 999: four-digit numbers too
   for (auto& [name, rec] : found) EXPECT_TRUE(shorts.insert(rec.AlternateName).second) << rec.AlternateName;
 }
 
