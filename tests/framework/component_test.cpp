@@ -79,13 +79,7 @@ TEST(Component, FreeNotificationWorksBothWaysAndCanBeWithdrawn) {
   EXPECT_EQ(watcher.watched, other);  // not told any more
 }
 
-TEST(Component, NameTagAndPalette) {
-  TComponent c(nullptr);
-  c.SetName("Burner1");
-  c.SetTag(-7);
-  EXPECT_EQ(c.Name(), "Burner1");
-  EXPECT_EQ(c.Tag(), -7);
-
+TEST(Component, PaletteKeepsPagesAndClassesOnce) {
   RegisterComponents("Test Page", {"TOne", "TTwo"});
   RegisterComponents("Test Page", {"TTwo", "TThree"});
   RegisterComponents("Other Page", {"TFour"});

@@ -3,10 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "framework/exceptions.h"
-#include "framework/memo.h"
 #include "framework/memory_stream.h"
 #include "framework/string_list.h"
 
@@ -76,21 +74,6 @@ TEST(MemoryStream, SaveToFile) {
   EXPECT_EQ(content, "hello");
   EXPECT_THROW(s.SaveToFile((dir / "missing" / "out.bin").string()), EFileError);
   std::filesystem::remove_all(dir);
-}
-
-TEST(Memo, CollectsLinesFromManyThreads) {
-  TMemo memo;
-  int seen = 0;
-  memo.OnLine = [&](const std::string&) { ++seen; };  // appends below are serialised by join
-  memo.Append("first");
-  std::thread a([&] {
-    for (int i = 0; i < 100; ++i) memo.Append("a");
-  });
-  a.join();
-  EXPECT_EQ(memo.Lines().Count(), 101);
-  EXPECT_EQ(seen, 101);
-  memo.Clear();
-  EXPECT_EQ(memo.Lines().Count(), 0);
 }
 
 }  // namespace

@@ -178,18 +178,5 @@ TEST(CopyFrom, EmptyShortAndOversizedSources) {
   }
 }
 
-TEST(StreamEx, BaseBehaviour) {
-  StringStream s;
-  s.SetSize(100);  // the base class ignores it
-  EXPECT_EQ(s.Size(), 0);
-  s.WriteBuffer("abcdef", 6);
-  s.SetPosition(2);
-  EXPECT_EQ(s.GetSize(), 6);
-  EXPECT_EQ(s.GetPosition(), 2);
-  StringStream copy;
-  EXPECT_EQ(copy.CopyFrom(s, 3), 3);
-  EXPECT_EQ(copy.data, "cde");
-}
-
 }  // namespace
 }  // namespace orlix
