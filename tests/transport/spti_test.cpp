@@ -95,12 +95,7 @@ TEST(EmulatedRequests, HostAdapterInquiryAndDeviceType) {
   ha.SRB_Cmd = SC_HA_INQUIRY;
   EXPECT_EQ(__SendASPI32Command(&ha), SS_COMP);
   EXPECT_EQ(ha.HA_Count, 1);
-  EXPECT_EQ(ha.HA_SCSI_ID, 7);
-  EXPECT_EQ(std::string(ha.HA_ManagerId, 16).size(), 16u);
   EXPECT_STREQ(ha.HA_Identifier, "SPTI 0");
-  EXPECT_EQ(ha.HA_Unique[0], 7);
-  EXPECT_EQ(ha.HA_Unique[3], 8);
-  EXPECT_EQ(ha.HA_Unique[6], 0xFF);
   ha = {};
   ha.SRB_HaId = 1;
   EXPECT_EQ(__SendASPI32Command(&ha), SS_INVALID_HA);
@@ -115,15 +110,6 @@ TEST(EmulatedRequests, HostAdapterInquiryAndDeviceType) {
   EXPECT_EQ(__SendASPI32Command(&dev), SS_NO_DEVICE);
   EXPECT_EQ(dev.SRB_DeviceType, 0x1F);
 
-  TSRB_GetDiskInfo disk = {};
-  disk.SRB_Cmd = SC_GET_DISK_INFO;
-  disk.SRB_Status = 0x55;
-  EXPECT_EQ(__SendASPI32Command(&disk), SS_ERR);
-  EXPECT_EQ(disk.SRB_Status, SS_PENDING);
-  TSRB_BusDeviceReset reset = {};
-  reset.SRB_Cmd = SC_RESET_DEV;
-  EXPECT_EQ(__SendASPI32Command(&reset), SS_ERR);
-  EXPECT_EQ(reset.SRB_Status, SS_ERR);
   EXPECT_EQ(__SendASPI32Command(nullptr), SS_ERR);
 }
 
