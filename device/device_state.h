@@ -36,4 +36,14 @@ extern uint8_t buf3[256];    // the capabilities page
 extern uint8_t FormatCapacityBuf[275];
 extern uint8_t DiscInfo[56];  // READ DISC INFORMATION answer
 
+// --- Capabilities, write parameters, disc information, erasing ---
+// Names of the medium codes, "UNKNOWN" to "DDCD-RW".
+extern std::string DiscTypeString[14];
+// GET CONFIGURATION answers, READ TOC answers, and the two page buffers of
+// the write parameters page.
+extern uint8_t ConfigBuf[114];
+extern uint8_t TocBuf[114];
+extern uint8_t WriteParamsBuf1[512];
+extern uint8_t WriteParamsBuf2[512];
+
 }  // namespace orlix

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "device/capabilities.h"
+#include "device/disc.h"
 #include "framework/component.h"
 #include "framework/critical_section.h"
 #include "framework/date_time.h"
@@ -228,6 +230,76 @@ class TSCSIDevice : public TComponent {
 
   // READ TRACK INFORMATION answer.
   uint8_t track_info_[38] = {};
+
+  // --- Capabilities, write parameters, disc information, erasing ---
+ public:
+  // Set by GetDeviceCapabilities from mode page 2Ah and two features.
+  TDeviceCapabilities Capabilities() const { return capabilities_; }
+  // Page 2Ah as last read, from its page code (516 bytes); the 16-bit fields
+  // at bytes 8, 12, 14, 18 and 20 are in host order.
+  const uint8_t* CapabilitiesPage() const { return caps_page_; }
+  // Each reads the page again; 0 when the drive does not answer.
+  uint16_t MaxWriteSpeed();
+  uint16_t MaxReadSpeed();
+  uint16_t CurrentReadSpeed();
+  uint16_t CurrentWriteSpeed();
+  // The drive answers the vendor page 30h.
+  bool IsJustLinkCapable();
+  // Programs the write parameters page for a medium code and the recording
+  // options; DVD-RAM needs none.
+  bool SetWriteParams(bool TestWrite, bool Underrun, bool unused, uint16_t Medium);
+  // The write parameters page as last built or probed (54 bytes).
+  const uint8_t* WriteParamsPage() const { return write_params_; }
+  // Whether the drive accepts the write type; leaves the page programmed.
+  bool CheckWriteMethod(TWriteMethod Method);
+  TWriteMethods WriteMethods() const { return write_methods_; }
+
+  // Disc facts. Block counts are 2048-byte sectors.
+  TDisc GetDiscInformation();
+  uint8_t DiscType();
+  // 0 empty, 1 incomplete, 2 complete, 3 other; -1 when unknown.
+  int16_t DiscStatus();
+  // State of the last session, 0 to 3; -1 when unknown.
+  int16_t LastSessionStatus();
+  // Closed sessions; an empty session open for writing does not count.
+  uint16_t SessionsOnDisc();
+  uint32_t UsedBlocksOnDisc();
+  uint32_t FreeBlocksOnDisc();
+  uint32_t TotalBlocksOnDisc();
+  bool Erasable();
+  // The ATIP answer of the last DiscType or GetDiscInformation (26 bytes).
+  const uint8_t* AtipData() const { return atip_; }
+
+  // Erasing. FORMAT UNIT with an outgoing parameter list.
+  bool FormatUnit(uint8_t Options, const void* List, int32_t Length);
+  // Starts BLANK (0 whole disc, 1 minimal) or the format or overwrite that
+  // stands for it, and an erase thread that reports through OnEraseDone on
+  // the main thread. False when the drive is not ready (no event) or refuses
+  // the command (OnEraseDone with true first). The device must outlive the
+  // erase: destroy it only once Erasing is false.
+  bool EraseDisc(uint8_t EraseType);
+  // Estimated percentage while Erasing, else 0.
+  int32_t EraseProgress();
+  uint8_t EraseType() const { return erase_type_; }
+
+ protected:
+  friend class TEraseThread;
+  void TakeCapabilitiesPage(int offset);
+  uint16_t CapabilitiesWord(int offset) const;
+  bool ReadWriteParamsPage();
+  bool SendWriteParamsPage();
+  // READ TOC format 4 (MSF) into the ATIP field.
+  bool ReadAtip();
+  uint32_t AtipLeadOutFrames() const;
+
+  TDeviceCapabilities capabilities_;
+  uint8_t caps_page_[516] = {};
+  uint8_t write_params_[54] = {};
+  TWriteMethods write_methods_;
+  uint8_t atip_[26] = {};
+  TDisc disc_;
+  uint8_t erase_type_ = 0;
+  // --- end of capabilities, write parameters, disc information, erasing ---
 };
 
 }  // namespace orlix
