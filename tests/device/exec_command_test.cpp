@@ -61,6 +61,15 @@ TEST_F(Exec, NothingIsSentWithoutALayerOrADrive) {
   EXPECT_TRUE(layer_.executed.empty());
   EXPECT_EQ(srb.SRB_Cmd, 0);  // untouched
   EXPECT_EQ(srb.SRB_SenseLen, 0);
+
+  // Requests of other kinds never call an entry point that is not there.
+  ASPIDLLLoaded = false;
+  SendASPI32Command = nullptr;
+  device_.GetHostAdapterInfo(0);
+  EXPECT_EQ(device_.AdapterCount(), 255);  // unknown: every adapter number is tried
+  EXPECT_EQ(device_.GetDiskLetter(0, 0, 0), 128);
+  EXPECT_FALSE(device_.AbortSCSICommand(srb));
+  EXPECT_EQ(device_.ScsiReset(), 0);
 }
 
 TEST_F(Exec, FillsTheAddressAndTheEventHandle) {
@@ -143,7 +152,7 @@ TEST_F(Exec, StatusAndSenseBecomeMessages) {
   EXPECT_EQ(device_.LastSense()[2], 0x02);
   EXPECT_EQ(Fail(0x00, 0x02, 0x3A, 0x00, 0), Text(ERR_NOTREADY));
   EXPECT_EQ(Fail(0x00, 0x05, 0x3B, 0x10), Text(ERR_ILLEGALREQUEST) + " (59,16)");
-  EXPECT_EQ(Fail(0x00, 0x40, 0, 0, 0), Text(ERR_ENDOFMEDIA));  // no sense key, end-of-medium flag
+  EXPECT_EQ(Fail(0x00, 0x40, 0, 0, 0), Text(ERR_ENDOFMEDIA));      // no sense key, end-of-medium flag
   EXPECT_EQ(Fail(0x00, 0x09, 0, 0, 0), Text(ERR_CHECKCONDITION));  // vendor-specific key
   EXPECT_EQ(device_.GetAspiError(SS_ERR, HASTAT_SEL_TO, 0), Text(ERR_SELECTIONTIMEOUT));
   EXPECT_EQ(device_.GetAspiError(SS_NO_DEVICE, 0, 0), Text(ERR_NODEVICE));
@@ -247,6 +256,10 @@ TEST_F(Exec, WaitForReadyPollsUntilTheDriveIsReady) {
   };
   EXPECT_TRUE(device_.WaitForReady(10000, 1000));
   EXPECT_EQ(polls, 4);
+
+  // A zero interval still uses the time up.
+  layer_.answer = [](TSRB_ExecSCSICmd& srb) { CheckCondition(srb, 2, 4, 1); };
+  EXPECT_FALSE(device_.WaitForReady(100, 0));
 
   // DVD-RAM skips the disc information and must pass REQUEST SENSE.
   MediumIs = 6;
