@@ -1,0 +1,110 @@
+// Disc status, sessions, erasability and the disc summary record.
+#include <cstring>
+
+#include "device/byte_order.h"
+#include "device/device_state.h"
+#include "device/scsi_device.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr uint32_t kNoAddressValue = 0xFFFFFFFF;  // a next writable address that is not valid
+
+uint8_t DiscStatusBits() { return DiscInfo[2] & 0x03; }
+uint8_t LastSessionBits() { return (DiscInfo[2] >> 2) & 0x03; }
+bool ErasableBit() { return (DiscInfo[2] & 0x10) != 0; }
+
+}  // namespace
+
+bool TSCSIDevice::ReadAtip() {
+  std::memset(atip_, 0, sizeof atip_);
+  return ReadTOC(4, atip_, sizeof atip_, 0, true, 0);
+}
+
+uint32_t TSCSIDevice::AtipLeadOutFrames() const {
+  // Last possible start of the lead-out, as minutes, seconds and frames.
+  return HMSFToFrames(0, atip_[12], atip_[13], atip_[14]);
+}
+
+int16_t TSCSIDevice::DiscStatus() { return ReadDiscInformation() ? DiscStatusBits() : -1; }
+
+int16_t TSCSIDevice::LastSessionStatus() { return ReadDiscInformation() ? LastSessionBits() : -1; }
+
+uint16_t TSCSIDevice::SessionsOnDisc() {
+  if (!ReadDiscInformation() || DiscStatusBits() == kDiscEmpty) return 0;
+  uint16_t sessions = DiscInfo[4];
+  // An empty session open for writing is not one on the disc.
+  if (LastSessionBits() == kSessionEmpty && sessions > 0) --sessions;
+  return sessions;
+}
+
+bool TSCSIDevice::Erasable() {
+  if (ReadDiscInformation()) return ErasableBit();
+  MediumIs = DiscType();
+  return MediumIs == kMediumDVDRAM || IsDvdRw(MediumIs) || MediumIs == kMediumDVDPlusRW;
+}
+
+TDisc TSCSIDevice::GetDiscInformation() {
+  disc_ = TDisc{};
+  if (!TestUnitReady(5000)) {
+    WaitForReady(3000, 5000);
+    if (!TestUnitReady(5000)) return disc_;
+  }
+  disc_.Ready = 1;
+
+  std::memset(TocBuf, 0, sizeof TocBuf);
+  if (ReadTOC(0, TocBuf, sizeof TocBuf, 0, false, 0)) {
+    std::memset(TocBuf, 0, sizeof TocBuf);
+    if (ReadTOC(1, TocBuf, 4, 0, false, 0)) {
+      disc_.FirstSession = TocBuf[2];
+      disc_.LastSession = TocBuf[3];
+    }
+    disc_.Capacity = ReadAtip() ? AtipLeadOutFrames() : 0;
+    disc_.Medium = "CD-ROM";
+  }
+
+  std::memset(ConfigBuf, 0, sizeof ConfigBuf);
+  if (GetConfigData(2, 0, ConfigBuf, sizeof ConfigBuf)) {
+    disc_.Profile = GetBE16(ConfigBuf + 6);
+    bool rewritable = false;
+    disc_.Medium = ProfileName(disc_.Profile, rewritable);
+    disc_.Rewritable = rewritable ? 1 : 0;
+  }
+  // CD media keep their free space in the invisible track, DVD media in the
+  // first one.
+  if (ReadTrackInformation(DiscType() < kMediumDVDROM ? 0xFF : 1)) {
+    uint32_t next = TrackInfoNextWritable();
+    // A track that cannot take more data reports no valid address: what it
+    // holds is its size.
+    if (next == kNoAddressValue) next = TrackInfoSize();
+    disc_.Blocks = next;
+    disc_.Capacity = next + TrackInfoFreeBlocks();
+    disc_.BlockSize = 2048;
+    ReadDiscInformation();
+  } else {
+    uint32_t blocks = 0, block_length = 0;
+    if (GetFormatCapacity(blocks, block_length)) {
+      disc_.Blocks = blocks;
+      disc_.BlockSize = block_length;
+      if (disc_.Blocks > disc_.Capacity) disc_.Capacity = disc_.Blocks;
+    }
+  }
+
+  if (ReadDiscInformation()) {
+    disc_.LastSessionState = LastSessionBits();
+    disc_.Rewritable = ErasableBit() ? 1 : 0;
+    disc_.Status = DiscStatusBits();
+  } else {
+    uint32_t last = 0, block_length = 0;
+    if (ReadCapacity(last, block_length)) {
+      disc_.Blocks = last;
+      disc_.BlockSize = block_length;
+    }
+    if (ReadTrackInformation(0)) disc_.Medium = "CD-ROM";
+  }
+  if (disc_.Blocks > disc_.Capacity) disc_.Capacity = disc_.Blocks;
+  return disc_;
+}
+
+}  // namespace orlix
