@@ -206,7 +206,7 @@ bool TSCSIDevice::SendOPC() {
 }
 
 bool TSCSIDevice::ModeSelect10(const void* Buffer, uint16_t Length) {
-  std::memcpy(buf2, Buffer, Length);
+  std::memmove(buf2, Buffer, Length);  // callers may hand buf2 itself
   auto srb = Request(kFlagsOut, 0x55, 10, buf2, Length);
   srb.CDBByte[1] = 0x10;
   srb.CDBByte[8] = static_cast<uint8_t>(Length);
@@ -222,7 +222,7 @@ bool TSCSIDevice::ModeSense10(uint8_t PageCode, void* Buffer, int ClearLength, u
   PutBE16(srb.CDBByte + 7, Length);
   ExecScsiCommand(srb, 20000);
   if (srb.SRB_Status != SS_COMP) return false;
-  std::memcpy(Buffer, buf2, Length);
+  std::memmove(Buffer, buf2, Length);
   return true;
 }
 
