@@ -1,8 +1,11 @@
 // Adding host folders, recursively, and keeping a source's folder structure.
+#include <vector>
+
 #include "burner/burner.h"
 #include "burner/tree_names.h"
 #include "iso/fields.h"
 #include "messages/messages.h"
+#include "platform/file_mask.h"
 
 namespace orlix {
 
@@ -50,10 +53,25 @@ int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, 
   if (source.empty() || !IsHostDelim(source.back())) source += PathDelim;
   const std::string file_mask = mask.empty() ? "*.*" : mask;
 
+  // The folder is read once: the listing of every name taken for the
+  // sub-folders also yields the files, filtered as a search for the mask
+  // with the search attributes would filter them.
+  const bool one_listing = recursive && file_mask.find_first_of("\\/") == std::string::npos;
+  const TFileMask compiled(file_mask);
+  const int32_t excluded = ~search_attr & (faHidden | faSysFile | faVolumeID | faDirectory);
+  std::vector<TSearchRec> files;
+
   TSearchRec rec;
   if (recursive) {
-    for (int rc = FindFirst(source + "*.*", faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
+    const int first = FindFirst(source + "*.*", faAnyFile, rec);
+    // A folder that can be read lists at least "." and "..".
+    if (first != 0) DebugMsg(">>> " + Format(ERR_FILEINUSE, source_dir.c_str()), 4);
+    for (int rc = first; rc == 0; rc = FindNext(rec)) {
       result = 1;
+      if (one_listing && !(rec.Attr & excluded) && compiled.Matches(rec.Name)) {
+        files.push_back(rec);
+        files.back().State.reset();
+      }
       if (!(rec.Attr & faDirectory) || IsDotName(rec.Name)) continue;
       std::string long_name = rec.Name;
       std::string short_name = rec.AlternateName.empty() ? UpperCaseAscii(long_name) : rec.AlternateName;
@@ -61,6 +79,7 @@ int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, 
       if (OnAddDir) OnAddDir(this, long_name, short_name, skip);
       if (skip) continue;
       TSearchRec named = rec;
+      named.State.reset();
       named.Name = long_name;
       named.AlternateName = short_name;
       PDEntry sub = CreateDir(dir, named);
@@ -80,16 +99,19 @@ int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, 
     FindClose(rec);
   }
 
-  for (int rc = FindFirst(source + file_mask, search_attr, rec); rc == 0; rc = FindNext(rec)) {
-    if (IsDotName(rec.Name)) {
+  auto add = [&](const TSearchRec& found) {
+    if (IsDotName(found.Name)) {
       result = 1;
-      continue;
+    } else if (!(found.Attr & faDirectory) && (!archive_only || (found.Attr & faArchive))) {
+      result = InsertFile(dir, found, source + found.Name, 0, archive_only);
     }
-    if (rec.Attr & faDirectory) continue;
-    if (archive_only && !(rec.Attr & faArchive)) continue;
-    result = InsertFile(dir, rec, source + rec.Name, 0, archive_only);
+  };
+  if (one_listing) {
+    for (const TSearchRec& found : files) add(found);
+  } else {
+    for (int rc = FindFirst(source + file_mask, search_attr, rec); rc == 0; rc = FindNext(rec)) add(rec);
+    FindClose(rec);
   }
-  FindClose(rec);
 
   prepared_ = false;
   return result;
