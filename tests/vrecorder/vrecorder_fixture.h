@@ -1,0 +1,126 @@
+// Talks to the virtual recorder the way an ASPI client does: loads the
+// library at run time and sends request blocks with hand-built CDBs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "transport/srb.h"
+#include "vrecorder/vrecorder_api.h"
+
+namespace orlix::vrec_test {
+
+using Bytes = std::vector<uint8_t>;
+
+// One loaded copy of the library. A fresh copy (loaded from a copy of the
+// file) has its own drive, as another process would.
+class Library {
+ public:
+  explicit Library(bool fresh_copy = false);
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  // The copy every test shares.
+  static Library& Shared();
+
+  TSendASPI32Command send = nullptr;
+  TGetASPI32SupportInfo support_info = nullptr;
+  OrlixVRecorderConfigureFn configure = nullptr;
+  OrlixVRecorderSetFaultsFn set_faults = nullptr;
+  OrlixVRecorderAdvanceClockFn advance_clock = nullptr;
+  OrlixVDiscCreateFn create = nullptr;
+  OrlixVDiscCreateFromImageFn create_from_image = nullptr;
+  OrlixVDiscDescribeFn describe = nullptr;
+  OrlixVRecorderLastErrorFn last_error = nullptr;
+
+ private:
+  void* handle_ = nullptr;
+  std::filesystem::path copy_;
+};
+
+struct Result {
+  uint8_t status = 0;
+  uint8_t ha_stat = 0;
+  uint8_t targ_stat = 0;
+  std::array<uint8_t, kSenseLen> sense{};
+
+  bool ok() const { return status == SS_COMP; }
+  uint8_t key() const { return sense[2] & 0x0F; }
+  uint8_t asc() const { return sense[12]; }
+  uint8_t ascq() const { return sense[13]; }
+  // "05/21/02", or "ok".
+  std::string Text() const;
+};
+
+// A command descriptor block with big-endian setters.
+struct Cdb {
+  std::array<uint8_t, kCdbLen> b{};
+  uint8_t length;
+  Cdb(uint8_t op, uint8_t len) : length(len) { b[0] = op; }
+  Cdb& Set(int at, uint8_t v) {
+    b[at] = v;
+    return *this;
+  }
+  Cdb& Put16(int at, uint32_t v);
+  Cdb& Put24(int at, uint32_t v);
+  Cdb& Put32(int at, uint32_t v);
+};
+
+uint32_t Get16(const uint8_t* p);
+uint32_t Get32(const uint8_t* p);
+
+class Drive {
+ public:
+  explicit Drive(Library& lib = Library::Shared()) : lib_(lib) {}
+
+  Result Exec(const Cdb& cdb, uint8_t direction, void* data, uint32_t length, uint8_t sense_length = 24);
+  Result In(const Cdb& cdb, Bytes& out, uint32_t length);
+  Result Out(const Cdb& cdb, const Bytes& data);
+  Result None(const Cdb& cdb);
+
+  Result TestUnitReady();
+  Result Write(uint32_t lba, uint32_t blocks, uint8_t fill = 0x5A);
+  Result Read(uint32_t lba, uint32_t blocks, Bytes& out);
+  Result CloseTrack(uint32_t track, bool immediate = false);
+  Result CloseSession(bool immediate = false);
+  Result CloseFunction(uint8_t function, uint32_t track = 0);
+  Result ReserveTrack(uint32_t blocks);
+  Result Blank(uint8_t type, bool immediate);
+  Result Format(uint8_t type, uint32_t blocks, uint32_t parameter, bool immediate);
+  // Page 05h with the given write type, byte 3 (multisession, track mode)
+  // and data block type.
+  Result SetWriteParameters(uint8_t write_type_byte, uint8_t byte3, uint8_t block_type);
+  Result ModeSense(uint8_t page, Bytes& out, uint8_t page_control = 0);
+
+  Bytes DiscInformation();
+  Bytes TrackInformation(uint32_t track);
+  uint32_t NextWritableAddress() { return Get32(&TrackInformation(0xFF)[12]); }
+  uint16_t CurrentProfile();
+
+ private:
+  Library& lib_;
+};
+
+// Each test gets its own folder for disc files and a freshly configured drive.
+class RecorderTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // Configures the shared drive with a new disc (long operations take no
+  // time unless the spec sets op-ms); fails the test on error.
+  void Load(const std::string& spec_after_file, const std::string& name = "disc");
+  int Configure(const std::string& spec) { return lib_.configure(spec.c_str()); }
+
+  Library& lib_ = Library::Shared();
+  Drive drive_;
+  std::filesystem::path dir_;
+};
+
+}  // namespace orlix::vrec_test
