@@ -7,6 +7,7 @@
 #include "framework/exceptions.h"
 #include "platform/dynamic_library.h"
 #include "transport/transport_state.h"
+#include "vrecorder/vrecorder_api.h"
 
 namespace orlix::cli {
 
@@ -128,8 +129,25 @@ namespace {
 
 bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::string& error) {
   library = ExecutableDir() + LibraryFileName("orlix_vrecorder");
-  error = "the virtual recorder (" + library + ") cannot be configured for " + spec;
-  return false;
+  // Stays loaded for the life of the program: the layer loads the same copy.
+  TLibHandle handle = LoadSharedLibrary(library);
+  if (!handle) {
+    error = "cannot load the virtual recorder: " + LibraryError();
+    return false;
+  }
+  auto configure =
+      reinterpret_cast<OrlixVRecorderConfigureFn>(SharedLibrarySymbol(handle, "OrlixVRecorderConfigure"));
+  auto last_error =
+      reinterpret_cast<OrlixVRecorderLastErrorFn>(SharedLibrarySymbol(handle, "OrlixVRecorderLastError"));
+  if (!configure || !last_error) {
+    error = library + " is not a virtual recorder";
+    return false;
+  }
+  if (configure(spec.c_str()) != 0) {
+    error = "virtual recorder: " + std::string(last_error());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
