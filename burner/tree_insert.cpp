@@ -47,7 +47,7 @@ int32_t TOrlixBurner::InsertFile(PDEntry dir, const TSearchRec& rec, const std::
     // existing name into the directory.
     if (UpperCaseAscii(long_name) != before) found = FindFile(dir, long_name);
   }
-  if (skip) return 0;
+  if (skip || long_name.empty()) return 0;  // a nameless entry cannot be written
   if (size > kMaxFileSize) {
     DebugMsg(">>> " + Text(ERR_NOTSUPPORTED) + " " + (source_path.empty() ? long_name : source_path), 4);
     return 0;

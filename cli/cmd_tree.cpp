@@ -19,6 +19,7 @@ struct TreeOptions {
   bool keep_path = false;
   bool archive_only = false;
   bool last_dir_only = false;
+  bool test_files = false;
   std::string mask = "*.*";
   std::string dest = "\\";
   int32_t max_files = 65535;
@@ -99,7 +100,7 @@ int RunTree(const TreeOptions& options) {
   for (const std::string& path : options.paths) {
     if (!AddSource(burner, dest, dest_path, path, sources, log)) status = kExitError;
   }
-  DropUnreadableFiles(burner, log);
+  if (options.test_files) DropUnreadableFiles(burner, log);
   PrintTree(burner);
   if (status == 0 && log.LeftOutCount() > 0) status = kExitLeftOut;
   return status;
@@ -113,6 +114,8 @@ const CommandRegistration registration("tree", [](CLI::App& app, int& exit_code)
   cmd->add_flag("--last-dir-only", options->last_dir_only,
                 "With --keep-path, keep only the source's last folder");
   cmd->add_flag("--archive-only", options->archive_only, "Add only files whose archive attribute is set");
+  cmd->add_flag("--test-files", options->test_files,
+                "Open every source file once and leave out those that cannot be read");
   cmd->add_option("--mask", options->mask, "Files to add from each folder (Windows rules; *.* matches all)")
       ->capture_default_str();
   cmd->add_option("--dest", options->dest, "Image folder to add to, for example \\DOCS (made when missing)")

@@ -37,6 +37,26 @@ TEST_F(InsertDirTest, MaskAndNonRecursive) {
   EXPECT_EQ(Names(burner->Root()), std::vector<std::string>{"a.txt"});
 }
 
+TEST_F(InsertDirTest, MaskAndAttributesFilterEveryFolder) {
+  MakeFile("src/a.txt");
+  MakeFile("src/.hidden.txt");
+  MakeFile("src/b.dat");
+  MakeFile("src/sub/c.TXT");
+  MakeFile("src/sub/.d.txt");
+  const std::string src = (Temp() / "src").string();
+  // Without the directory attribute "." and ".." do not match: the result is
+  // that of the last file.
+  ASSERT_EQ(burner->InsertDir("\\", src, "*.txt", 0, true, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), (std::vector<std::string>{"sub", "a.txt"}));
+  EXPECT_EQ(Names(burner->FindDir("\\sub")), std::vector<std::string>{"c.TXT"});
+
+  ASSERT_TRUE(burner->ClearAll(100, 100));
+  ASSERT_EQ(burner->InsertDir("\\", src, "*.txt", faHidden, true, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), (std::vector<std::string>{"sub", ".hidden.txt", "a.txt"}));
+  EXPECT_EQ(Names(burner->FindDir("\\sub")), (std::vector<std::string>{".d.txt", "c.TXT"}));
+  EXPECT_TRUE(TreeIsConsistent(*burner));
+}
+
 TEST_F(InsertDirTest, FolderEventMayRenameOrSkip) {
   MakeFile("src/keep/a.txt");
   MakeFile("src/skip/b.txt");

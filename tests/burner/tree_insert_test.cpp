@@ -95,6 +95,9 @@ TEST_F(InsertTest, HandlerSeesEverythingAndMayRenameOrSkip) {
   burner->OnAddFile = [](TComponent*, const std::string&, std::string&, std::string&, TDateTime&, int32_t,
                          int64_t, bool& skip) { skip = true; };
   EXPECT_EQ(burner->InsertFile("\\", MakeFile("skipped.bin"), false), 0);
+  burner->OnAddFile = [](TComponent*, const std::string&, std::string& long_name, std::string&, TDateTime&,
+                         int32_t, int64_t, bool&) { long_name.clear(); };
+  EXPECT_EQ(burner->InsertFile("\\", MakeFile("nameless.bin"), false), 0);
   EXPECT_EQ(FileCounter, 1);
   EXPECT_TRUE(TreeIsConsistent(*burner));
 }

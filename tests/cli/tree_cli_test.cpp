@@ -149,7 +149,7 @@ TEST_F(TreeCliTest, UnreadableSourcesAreNamed) {
   MakeFile("fine.txt");
   fs::permissions(locked_file, fs::perms::none);
   fs::permissions(Src("locked_dir"), fs::perms::none);
-  CliResult r = Orlix("tree " + Quote(Src()));
+  CliResult r = Orlix("tree --test-files " + Quote(Src()));
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("left out " + locked_file + ": the file cannot be opened"), std::string::npos)
       << r.err;
