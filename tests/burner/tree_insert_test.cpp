@@ -151,12 +151,6 @@ TEST_F(InsertTest, ImportedEntriesKeepTheirDiscAddress) {
   SetNowOverride(false);
   EXPECT_DOUBLE_EQ(burner->LastInserted()->DateTime, EncodeDateTime(2010, 1, 2, 3, 4, 5));
   EXPECT_FALSE(burner->LastInserted()->Imported);
-
-  IsPrev = true;
-  rec.Name = "form2.dat";
-  ASSERT_EQ(burner->InsertFile(burner->Root(), rec, "", 0, false), 1);
-  IsPrev = false;
-  EXPECT_TRUE(burner->LastInserted()->Form2);
 }
 
 TEST_F(InsertTest, FilesOfFourGibibytesAreRefused) {

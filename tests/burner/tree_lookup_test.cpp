@@ -76,21 +76,5 @@ TEST(ShortNames, MakeShortNameRules) {
   EXPECT_EQ(MakeShortName(""), "");
 }
 
-TEST_F(LookupTest, FindFileSetsThePredecessor) {
-  char data[1] = {0};
-  for (const char* n : {"one.txt", "two.txt", "three.txt"}) {
-    ASSERT_EQ(burner->InsertMemoryFile("\\", n, "", 0, data, 1), 1);
-  }
-  PFEntry one = burner->FindFile(burner->Root(), "ONE.TXT");
-  ASSERT_NE(one, nullptr);
-  EXPECT_EQ(PrevFile, nullptr);
-  PFEntry three = burner->FindFile(burner->Root(), "Three.Txt");
-  ASSERT_NE(three, nullptr);
-  EXPECT_EQ(PrevFile, one->Next);
-  EXPECT_EQ(burner->FindFile(burner->Root(), "four.txt"), nullptr);
-  EXPECT_EQ(PrevFile, three);  // a miss walks to the end of the chain
-  EXPECT_EQ(burner->FindFile(nullptr, "one.txt"), nullptr);
-}
-
 }  // namespace
 }  // namespace orlix::test

@@ -48,22 +48,6 @@ TEST_F(RemoveTest, NonEmptyDirectoryInTheMiddleGoesWithItsContents) {
   EXPECT_TRUE(TreeIsConsistent(*burner));
 }
 
-TEST_F(RemoveTest, RemoveFileByPointerAndByName) {
-  for (const char* n : {"a.txt", "b.txt", "c.txt", "d.txt"}) Add("\\", n);
-  PDEntry root = burner->Root();
-  PFEntry b = burner->FindFile(root, "b.txt");
-  ASSERT_TRUE(burner->RemoveFile(root, b));
-  EXPECT_EQ(b, nullptr);
-  EXPECT_TRUE(burner->RemoveFile("\\", "D.TXT"));  // the last one
-  EXPECT_TRUE(burner->RemoveFile("\\", "a.txt"));  // the first one
-  EXPECT_EQ(Names(root), std::vector<std::string>{"c.txt"});
-  EXPECT_EQ(FileCounter, 1);
-  EXPECT_EQ(Files[0], root->FirstFile);
-  Add("\\", "e.txt");
-  EXPECT_EQ(Names(root), (std::vector<std::string>{"c.txt", "e.txt"}));
-  EXPECT_TRUE(TreeIsConsistent(*burner));
-}
-
 TEST_F(RemoveTest, EntryOutsideTheGivenDirectoryIsLeftAlone) {
   Add("\\", "a.txt");
   PDEntry sub = burner->MakeDir("\\sub");
