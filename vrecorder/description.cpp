@@ -89,7 +89,7 @@ bool LoadDescription(const std::string& disc_path, DiscState& state, std::string
   const std::string path = DescriptionPath(disc_path);
   std::ifstream file(path, std::ios::binary);
   if (!file) {
-    error = "no description " + path;
+    error = disc_path + " is not a virtual disc (no " + path + ")";
     return false;
   }
   std::string line;
@@ -164,7 +164,7 @@ std::string DescribeDisc(const DiscState& state) {
   out << "capacity: " << s.capacity << " blocks\n";
   out << "status: " << StatusText(disc.Status()) << ", last session "
       << SessionStateText(disc.LastSessionState()) << "\n";
-  if (disc.Sequential()) {
+  if (!disc.Overwrite()) {
     out << "sessions: " << disc.Sessions() << " (" << s.closed_sessions << " closed)\n";
     for (size_t i = 0; i < s.tracks.size(); ++i) {
       const Track& t = s.tracks[i];
