@@ -1,7 +1,8 @@
 #include "platform/scsi_passthrough.h"
 
-#include <ntddscsi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <ntddscsi.h>
 
 #include <algorithm>
 #include <cstddef>
