@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev
           genisoimage xorriso 7zip libcdio-utils attr
           time tzdata)
+packages+=(jq)  # checks of orlix info --json
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
