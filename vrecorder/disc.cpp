@@ -19,6 +19,8 @@ constexpr uint32_t kDvdMinusBorder = 3072;
 constexpr uint32_t kDvdPlusSessionGap = 2048;
 // ECC block of DVD: tracks start on its boundaries.
 constexpr uint32_t kEccBlock = 16;
+// A CD holds at most 99 tracks.
+constexpr size_t kCdMaxTracks = 99;
 
 bool Within(uint32_t lba, uint32_t count, uint64_t end) { return uint64_t{lba} + count <= end; }
 
@@ -253,8 +255,10 @@ Sense Disc::CheckWrite(uint32_t lba, uint32_t count) const {
     if (t.closed || lba != t.start + t.recorded) continue;
     return Within(lba, count, uint64_t{t.start} + t.size) ? kGood : kInvalidWriteAddress;
   }
-  if (lba == s_.next_start + s_.open_recorded)
+  if (lba == s_.next_start + s_.open_recorded) {
+    if (!Dvd() && s_.tracks.size() >= kCdMaxTracks) return kNoMoreTracks;
     return Within(lba, count, s_.capacity) ? kGood : kLbaOutOfRange;
+  }
   return lba >= s_.capacity ? kLbaOutOfRange : kInvalidWriteAddress;
 }
 
@@ -277,6 +281,7 @@ Sense Disc::ReserveTrack(uint32_t blocks) {
   if (!Sequential()) return kIncompatibleMedium;
   if (s_.finalized || s_.open_recorded > 0) return kSequenceError;
   if (blocks == 0) return kInvalidFieldInCdb;
+  if (!Dvd() && s_.tracks.size() >= kCdMaxTracks) return kNoMoreTracks;
   uint32_t size = Align(blocks);
   if (uint64_t{s_.next_start} + size > s_.capacity) return kLbaOutOfRange;
   Track t;
@@ -323,7 +328,8 @@ Sense Disc::CloseSession(bool next_session_allowed) {
   for (Track& t : s_.tracks) t.closed = true;
   ++s_.closed_sessions;
   s_.next_start = Align(LastTrackEnd() + SessionGap(s_.closed_sessions));
-  if (!next_session_allowed || s_.next_start >= s_.capacity) s_.finalized = true;
+  const bool room = s_.next_start < s_.capacity && (Dvd() || s_.tracks.size() < kCdMaxTracks);
+  if (!next_session_allowed || !room) s_.finalized = true;
   return kGood;
 }
 

@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 bool DiscFile::Open(const std::string& path, std::string& error) {
   Close();
   path_ = path;
-  if (!fs::exists(path)) std::ofstream(path, std::ios::binary);  // create it empty
+  std::error_code ec;
+  if (!fs::exists(path, ec)) std::ofstream(path, std::ios::binary);  // create it empty
   file_.open(path, std::ios::binary | std::ios::in | std::ios::out);
   if (!file_.is_open()) {
     error = "cannot open the disc file " + path;

@@ -40,6 +40,7 @@ inline constexpr Sense kCannotFormatMedium{0x05, 0x30, 0x06};
 inline constexpr Sense kSavingNotSupported{0x05, 0x39, 0x00};
 inline constexpr Sense kRemovalPrevented{0x05, 0x53, 0x02};
 inline constexpr Sense kIllegalModeForTrack{0x05, 0x64, 0x00};
+inline constexpr Sense kNoMoreTracks{0x05, 0x72, 0x05};
 
 inline Sense WithProgress(Sense s, int progress) {
   s.progress = progress;

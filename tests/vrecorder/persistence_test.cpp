@@ -1,6 +1,7 @@
 // The disc outlives the drive: another instance of the library (as another
 // process would) finds the medium as it was left; configuration errors.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "tests/vrecorder/vrecorder_fixture.h"
@@ -47,6 +48,15 @@ TEST_F(Persistence, LongOperationOutlivesTheInstanceThatStartedIt) {
   other.advance_clock(600001);
   EXPECT_TRUE(second.TestUnitReady().ok());
   EXPECT_EQ(second.DiscInformation()[2] & 0x03, 2);
+}
+
+TEST_F(Persistence, EnvironmentPointsAPlainAspiClientAtADisc) {
+  ASSERT_EQ(lib_.create(Path("env").c_str(), "dvd-ram", 0), 0) << lib_.last_error();
+  setenv("ORLIX_VRECORDER", Path("env").c_str(), 1);
+  Library other(true);
+  EXPECT_EQ(other.support_info(), 0x0101u);  // the first call reads the variable
+  unsetenv("ORLIX_VRECORDER");
+  EXPECT_EQ(Drive(other).CurrentProfile(), 0x12);
 }
 
 TEST_F(Persistence, ConfigurationAndCreationErrors) {

@@ -126,6 +126,19 @@ TEST_F(WriteOnce, DvdPlusRSessionsAndFinalizing) {
   EXPECT_EQ(drive_.DiscInformation()[4], 2);
 }
 
+TEST_F(WriteOnce, CdHoldsNinetyNineTracks) {
+  Load("profile=cd-r,blocks=100000");
+  CdTrackAtOnce(true);
+  for (uint32_t track = 1; track <= 99; ++track) {
+    ASSERT_TRUE(drive_.Write(drive_.NextWritableAddress(), 1).ok()) << track;
+    ASSERT_TRUE(drive_.CloseTrack(track).ok());
+  }
+  EXPECT_EQ(drive_.Write(drive_.NextWritableAddress(), 1).Text(), "05/72/05");
+  EXPECT_EQ(drive_.ReserveTrack(10).Text(), "05/72/05");
+  EXPECT_TRUE(drive_.CloseSession().ok());
+  EXPECT_EQ(DiscStatus(), 2) << "no room for another track: the disc is closed";
+}
+
 TEST_F(WriteOnce, TestWriteRecordsNothing) {
   Load("profile=cd-r,blocks=5000");
   ASSERT_TRUE(drive_.SetWriteParameters(0x11, 0x04, 0x08).ok());
