@@ -11,6 +11,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <string>
 #endif
 
 namespace orlix::vrec {
@@ -20,7 +23,14 @@ void SignalCompletionEvent(void* event) {
 #ifdef _WIN32
   SetEvent(static_cast<HANDLE>(event));
 #else
-  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(event));
+  const intptr_t value = reinterpret_cast<intptr_t>(event);
+  if (value <= 0 || value > INT_MAX) return;
+  const int fd = static_cast<int>(value);
+  // Eight bytes written to anything but an eventfd (a file the caller has
+  // open under that number) would damage it.
+  std::error_code ec;
+  auto target = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+  if (ec || target.string() != "anon_inode:[eventfd]") return;
   const uint64_t one = 1;
   ssize_t n;
   do {

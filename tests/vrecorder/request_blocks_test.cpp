@@ -1,5 +1,6 @@
 // The ASPI side: adapter inquiry, device types, the scan of 64 addresses,
 // refused commands, sense copies and the caller's buffers.
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -140,6 +141,15 @@ TEST_F(RequestBlocks, CompletionEventIsSignalled) {
   EXPECT_EQ(lib_.send(&srb), SS_COMP);
   EXPECT_TRUE(WaitForEventObject(event, 0));
   CloseEventObject(event);
+
+  // A handle that is no event (here a file the caller has open) is left alone.
+  const std::string path = Path("not-an-event");
+  std::FILE* file = std::fopen(path.c_str(), "w+");
+  ASSERT_NE(file, nullptr);
+  srb.SRB_PostProc = reinterpret_cast<void*>(static_cast<intptr_t>(fileno(file)));
+  EXPECT_EQ(lib_.send(&srb), SS_COMP);
+  std::fclose(file);
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
 
 TEST_F(RequestBlocks, EmptyDriveAndTray) {
