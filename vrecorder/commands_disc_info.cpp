@@ -175,7 +175,7 @@ Sense Recorder::ReadFormatCapacities(Command& c) {
   } else {
     const Disc& disc = *disc_;
     const DiscState& s = disc.state();
-    bool formatted = disc.Overwrite() ? s.formatted : !disc.Blank();
+    bool formatted = disc.Overwrite() ? s.formatted : !disc.IsBlank();
     PutCapacity(d, s.capacity, formatted ? kFormatted : kUnformatted, kBlockSize);
     switch (s.profile) {
       case kProfileDvdPlusRw:

@@ -51,7 +51,7 @@ bool Disc::OpenSessionHasData() const {
   return false;
 }
 
-bool Disc::Blank() const {
+bool Disc::IsBlank() const {
   if (Sequential()) return s_.tracks.empty() && s_.open_recorded == 0 && s_.closed_sessions == 0;
   if (Overwrite()) return !s_.formatted;
   return false;
@@ -64,7 +64,7 @@ uint8_t Disc::Status() const {
     return s_.formatted ? 2 : 0;
   }
   if (s_.finalized) return 2;
-  return Blank() ? 0 : 1;
+  return IsBlank() ? 0 : 1;
 }
 
 uint8_t Disc::LastSessionState() const {

@@ -86,7 +86,7 @@ class Disc {
   uint32_t Sessions() const;
   uint32_t FirstTrackInLastSession() const;
   uint32_t LastTrackInLastSession() const;
-  bool Blank() const;
+  bool IsBlank() const;
   bool HasInvisibleTrack() const { return Sequential() && !s_.finalized; }
   uint32_t InvisibleTrackNumber() const { return static_cast<uint32_t>(s_.tracks.size()) + 1; }
 
