@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "vrecorder/clock.h"
@@ -14,9 +15,13 @@ using orlix::vrec::Recorder;
 
 namespace {
 
-thread_local std::string last_error;
+// Process-wide rather than per thread: thread-local storage in a library
+// that is unloaded again confuses leak checkers that scan it at exit.
+std::mutex error_mutex;
+std::string last_error;
 
 int Fail(const std::string& error) {
+  std::lock_guard<std::mutex> lock(error_mutex);
   last_error = error;
   return -1;
 }
@@ -79,6 +84,9 @@ ORLIX_VRECORDER_API int OrlixVDiscDescribe(const char* file, char* out, int out_
   return static_cast<int>(text.size());
 }
 
-ORLIX_VRECORDER_API const char* OrlixVRecorderLastError(void) { return last_error.c_str(); }
+ORLIX_VRECORDER_API const char* OrlixVRecorderLastError(void) {
+  std::lock_guard<std::mutex> lock(error_mutex);
+  return last_error.c_str();
+}
 
 }  // extern "C"

@@ -77,7 +77,8 @@ ORLIX_VRECORDER_API int OrlixVDiscCreateFromImage(const char* file, const char* 
  * length of the whole text, or -1. */
 ORLIX_VRECORDER_API int OrlixVDiscDescribe(const char* file, char* out, int out_len);
 
-/* The reason of the last failure on the calling thread. */
+/* The reason of the last failure of the functions above (one text for the
+ * whole process, valid until the next failure). */
 ORLIX_VRECORDER_API const char* OrlixVRecorderLastError(void);
 
 typedef int (*OrlixVRecorderConfigureFn)(const char*);
