@@ -6,6 +6,7 @@
 #include "framework/exceptions.h"
 #include "iso/image_stream.h"
 #include "messages/messages.h"
+#include "platform/file_copy.h"
 
 namespace orlix {
 namespace {
@@ -50,7 +51,7 @@ int32_t TOrlixBurner::SaveToISOFile(const std::string& FileName, bool Direct) {
 void TOrlixBurner::WriteBootSegment() {
   TImageFileWriter& writer = *image_writer_;
   const int64_t segment = BootSegmentSectors(layout_, true) * 2048;
-  Source boot{FileOpen(BootImage(), fmOpenRead | fmShareDenyNone)};
+  Source boot{FileOpenForCopy(BootImage())};
   if (boot.handle == kInvalidHandle) RaiseOpen(BootImage());
   const int64_t got = writer.CopyFrom(boot.handle, BootImage(), int64_t{BootImageSectors()} * 2048, [] {});
   writer.Zeros(segment - got);
@@ -81,7 +82,7 @@ std::string TOrlixBurner::WriteFiles() {
       writer.Write(f.Data, wanted);
       got = wanted;
     } else {
-      Source source{FileOpen(f.SourcePath, fmOpenRead | fmShareDenyNone)};
+      Source source{FileOpenForCopy(f.SourcePath)};
       if (source.handle == kInvalidHandle) RaiseOpen(f.SourcePath);
       got = writer.CopyFrom(source.handle, f.SourcePath, wanted, progress);
     }

@@ -4,10 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/file_io.h"
 
 namespace orlix {
+
+// Opens a file to read its data once, front to back, without the sharing
+// rules FileOpen applies: the reader takes no lock another opener could
+// meet, and none is checked, as for any program outside the library. Close
+// it with FileClose. kInvalidHandle on failure (LastOsError tells why).
+THandle FileOpenForCopy(const std::string& path);
+
+// True when the file can be opened for reading by this process.
+bool FileReadable(const std::string& path);
 
 // Copies up to `count` bytes from `source`'s current position to `dest`'s
 // current position; both positions advance by the bytes copied. Returns the

@@ -2,6 +2,7 @@
 #include "platform/file_copy.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,6 +43,18 @@ int64_t CopyByBuffer(int source, int dest, int64_t count) {
 }
 
 }  // namespace
+
+THandle FileOpenForCopy(const std::string& path) {
+  int fd;
+  do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  // LastOsError tells what FileOpen met, so a failure goes through it once
+  // more to leave its reason there (and takes the file if it now opens).
+  if (fd < 0) return FileOpen(path, fmOpenRead | fmShareDenyNone);
+  return fd;
+}
+
+bool FileReadable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 
 // Handles of platform/file_io are the descriptors themselves.
 int64_t FileCopyData(THandle source, THandle dest, int64_t count) {

@@ -7,6 +7,16 @@
 
 namespace orlix {
 
+// Windows applies sharing itself; the library's read mode is the right one.
+THandle FileOpenForCopy(const std::string& path) { return FileOpen(path, fmOpenRead | fmShareDenyNone); }
+
+bool FileReadable(const std::string& path) {
+  const THandle h = FileOpen(path, fmOpenRead | fmShareDenyNone);
+  if (h == kInvalidHandle) return false;
+  FileClose(h);
+  return true;
+}
+
 int64_t FileCopyData(THandle source, THandle dest, int64_t count) {
   constexpr int32_t kBufferSize = 1 << 20;
   std::unique_ptr<char[]> buffer(new char[kBufferSize]);
