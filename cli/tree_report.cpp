@@ -2,10 +2,10 @@
 #include "cli/tree_report.h"
 
 #include <cstdio>
-#include <unordered_set>
 #include <vector>
 
 #include "messages/messages.h"
+#include "platform/file_copy.h"
 #include "platform/file_io.h"
 #include "platform/file_search.h"
 
@@ -90,18 +90,11 @@ bool AddSource(TOrlixBurner& burner, PDEntry dest, const std::string& dest_path,
 }
 
 void DropUnreadableFiles(TOrlixBurner& burner, RefusalLog& log) {
-  std::vector<std::string> failed;
-  burner.OnFileTestFailed = [&](TComponent*, const std::string& path, bool& stop) {
-    failed.push_back(path);
-    stop = false;
-  };
-  if (burner.TestFiles()) return;
-  const std::unordered_set<std::string> unreadable(failed.begin(), failed.end());
   for (int32_t i = 0; i < DirCounter; ++i) {
     PDEntry dir = Dirs[i];
     for (PFEntry e = dir ? dir->FirstFile : nullptr; e;) {
       PFEntry next = e->Next;
-      if (!e->Dir && unreadable.count(e->SourcePath)) {
+      if (!e->Dir && !e->SourcePath.empty() && !FileReadable(e->SourcePath)) {
         log.LeftOut(e->SourcePath, "the file cannot be opened for reading");
         burner.RemoveFile(dir, e);
       }
