@@ -276,7 +276,8 @@ class TSCSIDevice : public TComponent {
   // stands for it, and an erase thread that reports through OnEraseDone on
   // the main thread. False when the drive is not ready (no event) or refuses
   // the command (OnEraseDone with true first). The device must outlive the
-  // erase: destroy it only once Erasing is false.
+  // erase: destroy it only once Erasing is false (and end the program only
+  // once EraseThreadRunning is false).
   bool EraseDisc(uint8_t EraseType);
   // Estimated percentage while Erasing, else 0.
   int32_t EraseProgress();
