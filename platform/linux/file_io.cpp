@@ -134,6 +134,10 @@ THandle FileCreate(const std::string& path) {
   // refused attempt, so it is emptied only once the sharing check passed.
   THandle fd = OpenChecked(path, O_RDWR | O_CREAT, 2, 1);
   if (fd < 0) return fd;
+  // An empty file is left alone: truncating it would make ext4 flush all
+  // that is written to it when it is closed, which costs as much as writing.
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && st.st_size == 0) return fd;
   if (ftruncate(fd, 0) != 0) {
     int error = errno;
     FileClose(fd);
