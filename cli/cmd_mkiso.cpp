@@ -200,7 +200,7 @@ class MkisoRun {
     }
     // Records in name order, as readers of the ISO tree expect them; the
     // data keeps the order the files were added in.
-    for (int32_t i = 0; i < DirCounter; ++i) SortFiles(Dirs[i]->FirstFile, false);
+    for (int32_t i = 0; i < DirCounter; ++i) SortFiles(Dirs[i], false);
     burner_.PrepareISO();
     burner_.SetDoDebug(false);
     if (!o_.boot.empty() && !burner_.Bootable()) return Fail(o_.boot + ": the boot image cannot be read");

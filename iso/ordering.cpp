@@ -88,8 +88,11 @@ void SortPN(std::span<PDEntry> table, int32_t last, bool joliet) {
   });
 }
 
-void SortFiles(PFEntry& first, bool dirs_first) {
-  if (first == nullptr || first->Next == nullptr) return;
+namespace {
+
+// True when the chain was relinked.
+bool SortChain(PFEntry& first, bool dirs_first) {
+  if (first == nullptr || first->Next == nullptr) return false;
   const bool grouped = DirectoryFirst && dirs_first;
   // Each entry goes in front of the entries whose key equals its own, so
   // equal keys end in reverse order of arrival: a stable sort of the chain
@@ -107,6 +110,13 @@ void SortFiles(PFEntry& first, bool dirs_first) {
   for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i]->Next = chain[i + 1];
   chain.back()->Next = nullptr;
   first = chain.front();
+  return true;
+}
+
+}  // namespace
+
+void SortFiles(PFEntry& first, bool dirs_first) {
+  if (!SortChain(first, dirs_first)) return;
   // The chain is normally a directory's own FirstFile: tell the tree.
   for (int32_t i = 0; i < DirCounter; ++i) {
     if (Dirs[i] != nullptr && &Dirs[i]->FirstFile == &first) {
@@ -114,6 +124,10 @@ void SortFiles(PFEntry& first, bool dirs_first) {
       break;
     }
   }
+}
+
+void SortFiles(PDEntry dir, bool dirs_first) {
+  if (SortChain(dir->FirstFile, dirs_first)) ChainChanged(dir);
 }
 
 void OrderPathTables(const TImageOptions& options) {

@@ -22,6 +22,8 @@ void SortPN(std::span<PDEntry> table, int32_t last, bool joliet);
 // Sorts one directory's chain by ISO name; with DirectoryFirst and
 // `dirs_first` set, sub-directories come before files.
 void SortFiles(PFEntry& first, bool dirs_first);
+// The same for a directory's own chain.
+void SortFiles(PDEntry dir, bool dirs_first);
 
 // Puts PathTable into ISO path-table order (level, parent number, name) and
 // PathTableJ into the same order, numbering the directories accordingly.

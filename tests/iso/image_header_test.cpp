@@ -3,12 +3,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "iso/boot_catalog.h"
 #include "iso/bytes.h"
-#include "iso/image_stream.h"
 #include "iso/volume_descriptors.h"
 #include "tests/iso/image_tree.h"
 
@@ -89,13 +89,6 @@ TEST_F(Header, EmptyTreeIsOneHundredFiftySectorsWithTheSectorMap) {
   EXPECT_EQ(std::memcmp(vds.data(), h.Memory(), 19 * 2048), 0);
   EXPECT_EQ(vds[19 * 2048], 0xFF);
   EXPECT_EQ(vds[65536], 0xFF);
-}
-
-TEST_F(Header, SecondPreparationReplacesTheHeader) {
-  ImageTree t;
-  t.Prepare();
-  BuildImageHeader(t.header, t.options, t.layout);
-  EXPECT_EQ(t.header.Size(), 150 * 2048);
 }
 
 TEST_F(Header, WithoutJolietTheJolietPiecesAreAbsent) {
@@ -191,21 +184,7 @@ TEST_F(Boot, CatalogChecksumMediaTypeAndBootRecord) {
   EXPECT_EQ(BootMediaType(1440), 3);
 }
 
-// A small boot image ends below sector 150: the padding must follow the boot
-// image, so the image starts right behind the catalog in the stream.
-TEST_F(Boot, SmallBootImageLandsOnTheCatalogsSector) {
-  ImageTree t;
-  t.Prepare(true, true, MakeBootImage(4 * 2048 + 1));
-  const TImageLayout& l = t.layout;
-  EXPECT_EQ(l.BootImageSectors, 5);
-  EXPECT_GT(l.PaddingSectors, 0);
-  EXPECT_EQ(t.header.Size() / 2048, l.BootImageSector);
-  EXPECT_EQ(t.header.Size() / 2048 + BootSegmentSectors(l, true), l.FirstFileSector);
-  EXPECT_EQ(l.FirstFileSector, 150u);
-}
-
 TEST_F(Boot, UnusableBootImagesSwitchBootingOff) {
-  std::string line;
   for (const std::string& name : {std::string(), std::string("/no/such/boot.img")}) {
     ImageTree t;
     t.Prepare(true, true, name);
@@ -214,16 +193,14 @@ TEST_F(Boot, UnusableBootImagesSwitchBootingOff) {
   }
   // An image that exists but cannot be read is reported, not ignored.
   const std::string path = MakeBootImage(2048);
+  std::filesystem::permissions(path, std::filesystem::perms::none);
+  if (std::ifstream(path).good()) GTEST_SKIP() << "permissions are not enforced for this user";
   ImageTree t;
+  std::string line;
   t.options.DebugMsg = [&](const std::string& text, uint8_t) { line = text; };
-  std::FILE* probe = nullptr;
-  if (std::system(("chmod 000 " + path).c_str()) == 0 &&
-      (probe = std::fopen(path.c_str(), "rb")) == nullptr) {
-    t.Prepare(true, true, path);
-    EXPECT_FALSE(t.options.Bootable);
-    EXPECT_NE(line.find(path), std::string::npos);
-  }
-  if (probe != nullptr) std::fclose(probe);  // running as root: nothing to test
+  t.Prepare(true, true, path);
+  EXPECT_FALSE(t.options.Bootable);
+  EXPECT_NE(line.find(path), std::string::npos);
 }
 
 }  // namespace
