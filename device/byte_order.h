@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "framework/bytes.h"
+
 namespace orlix {
 
 // Swap the byte order of a 16-bit and a 32-bit value (host <-> SCSI order).
@@ -19,25 +21,6 @@ inline void SwapCopy(const void* source, void* dest, size_t n) {
   const auto* s = static_cast<const uint8_t*>(source);
   auto* d = static_cast<uint8_t*>(dest);
   for (size_t i = 0; i < n; ++i) d[i] = s[n - 1 - i];
-}
-
-inline void PutBE16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v >> 8);
-  p[1] = static_cast<uint8_t>(v);
-}
-inline void PutBE32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
-}
-inline uint16_t GetBE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-inline uint32_t GetBE24(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[2];
-}
-inline uint32_t GetBE32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | p[3];
 }
 
 // (hours, minutes, seconds, frames) to a frame count, 75 frames a second.
