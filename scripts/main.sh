@@ -10,7 +10,7 @@ cmake --build build/release
 orlix=build/release/bin/orlix
 out=build/demo
 mkdir -p "$out"
-[ $# -gt 0 ] || set -- framework iso burner
+[ $# -gt 0 ] || set -- --dest '\FRAMEWORK' framework --dest '\ISO' iso --dest '\BURNER' burner
 "$orlix" mkiso -o "$out/demo.iso" -V ORLIX_DEMO "$@"
 isoinfo -d -i "$out/demo.iso" | grep -E '^(Volume id|Volume size|Joliet)'
 # The embedded default drive: a virtual DVD+RW kept in a disc file.
