@@ -17,12 +17,16 @@ namespace {
 
 }  // namespace
 
-TImageFileWriter::TImageFileWriter(const std::string& path) : path_(path), buffer_(kBufferSize) {
+TImageFileWriter::TImageFileWriter(const std::string& path, int64_t expected)
+    : path_(path), buffer_(kBufferSize) {
   handle_ = FileCreate(path);
   if (handle_ == kInvalidHandle) {
     const int error = LastOsError();
     throw EFileError(Format(ERR_CREATEFILE, path.c_str()) + ": " + OsErrorMessage(error), error);
   }
+  // A disk too small fails here rather than after most of the copying.
+  if (const int error = FileReserve(handle_, expected); error != 0) Raise(ERR_SWRITEERROR, path_, error);
+  reserved_ = expected;
 }
 
 TImageFileWriter::~TImageFileWriter() {
@@ -88,6 +92,9 @@ int64_t TImageFileWriter::KernelCopy(THandle source, const std::string& source_p
 
 void TImageFileWriter::Close() {
   Flush();
+  // Only when the data did not fill the reservation exactly (a tree edited
+  // since its preparation): the file ends where the data ends.
+  if (reserved_ > flushed_ && !FileSetEnd(handle_)) Raise(ERR_SWRITEERROR, path_, LastOsError());
   FileClose(handle_);
   handle_ = kInvalidHandle;
 }

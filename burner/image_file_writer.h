@@ -13,8 +13,8 @@ namespace orlix {
 
 class TImageFileWriter {
  public:
-  // Creates (or replaces) the file.
-  explicit TImageFileWriter(const std::string& path);
+  // Creates (or replaces) the file and reserves the `expected` bytes.
+  TImageFileWriter(const std::string& path, int64_t expected);
   ~TImageFileWriter();
   TImageFileWriter(const TImageFileWriter&) = delete;
   TImageFileWriter& operator=(const TImageFileWriter&) = delete;
@@ -43,6 +43,7 @@ class TImageFileWriter {
   std::vector<uint8_t> buffer_;
   size_t fill_ = 0;
   int64_t flushed_ = 0;
+  int64_t reserved_ = 0;
 };
 
 template <typename Progress>

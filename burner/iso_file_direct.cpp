@@ -32,7 +32,7 @@ int32_t TOrlixBurner::SaveToISOFile(const std::string& FileName, bool Direct) {
     if (OnWriteDone) OnWriteDone(this, Text(ERR_NOTSUPPORTED));
     return -1;
   }
-  TImageFileWriter writer(FileName);
+  TImageFileWriter writer(FileName, ImageSectors() * 2048);
   image_writer_ = &writer;
   struct Reset {
     TImageFileWriter*& w;

@@ -54,6 +54,15 @@ THandle FileOpenForCopy(const std::string& path) {
   return fd;
 }
 
+int FileReserve(THandle file, int64_t size) {
+  if (size <= 0) return 0;
+  int rc;
+  do rc = ::fallocate(file, 0, 0, size);
+  while (rc != 0 && errno == EINTR);
+  if (rc == 0 || errno == EOPNOTSUPP || errno == ENOSYS) return 0;
+  return errno;
+}
+
 bool FileReadable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 
 // Handles of platform/file_io are the descriptors themselves.

@@ -10,6 +10,9 @@ namespace orlix {
 // Windows applies sharing itself; the library's read mode is the right one.
 THandle FileOpenForCopy(const std::string& path) { return FileOpen(path, fmOpenRead | fmShareDenyNone); }
 
+// Space is taken as the data comes; nothing to reserve ahead.
+int FileReserve(THandle file, int64_t size) { return 0; }
+
 bool FileReadable(const std::string& path) {
   const THandle h = FileOpen(path, fmOpenRead | fmShareDenyNone);
   if (h == kInvalidHandle) return false;

@@ -138,6 +138,16 @@ TEST_F(DirectSave, AFileOffItsSectorMakesTheResultErr4) {
   EXPECT_NE(lines.back().text.find("c.bin 150<>152"), std::string::npos);
 }
 
+TEST_F(DirectSave, TheImageEndsWhereItsDataEnds) {
+  burner->InsertFile("\\", MakeDataFile("a.bin", 5000, 'a'), false);
+  burner->InsertFile("\\", MakeDataFile("b.bin", 10, 'b'), false);
+  burner->PrepareISO();
+  burner->RemoveFile("\\", "a.bin");  // no new preparation: space was reserved for it
+  const std::string bytes = Save();
+  EXPECT_EQ(static_cast<int64_t>(bytes.size()), (burner->ImageSectors() - 3) * 2048);
+  EXPECT_EQ(done_text, Text(ERR_4));
+}
+
 TEST_F(DirectSave, ASourceThatShrankIsZeroFilledAndReported) {
   const std::string a = MakeDataFile("a.bin", 5000, 'a');
   burner->InsertFile("\\", a, false);
