@@ -20,13 +20,12 @@ class ScratchDir {
     std::filesystem::create_directories(path_);
   }
   ~ScratchDir() {
-    std::error_code ec;
+    std::error_code ec;  // read-only entries must not stop the clean-up
     for (auto& e : std::filesystem::recursive_directory_iterator(path_, ec))
       std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
   }
-  // Path of `name` inside the folder, with the platform's separator.
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
   std::string str() const { return path_.string(); }
   std::string Write(const std::string& name, const std::string& content = "x") const {

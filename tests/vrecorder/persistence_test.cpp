@@ -1,15 +1,15 @@
 // The disc outlives the drive: another instance of the library (as another
 // process would) finds the medium as it was left; configuration errors.
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #include "tests/vrecorder/vrecorder_fixture.h"
 
 namespace orlix::vrec_test {
 namespace {
 
-class Persistence : public RecorderTest {};
+using Persistence = RecorderTest;
 
 TEST_F(Persistence, AnotherInstanceFindsSessionsAndData) {
   Load("profile=cd-r,blocks=30000");
@@ -57,17 +57,18 @@ TEST_F(Persistence, EnvironmentPointsAPlainAspiClientAtADisc) {
   EXPECT_EQ(other.support_info(), 0x0101u);  // the first call reads the variable
   unsetenv("ORLIX_VRECORDER");
   EXPECT_EQ(Drive(other).CurrentProfile(), 0x12);
+  EXPECT_EQ(other.create(Path("env").c_str(), "cd-r", 0), -1);  // unloaded holding an error text
 }
 
 TEST_F(Persistence, ConfigurationAndCreationErrors) {
-  EXPECT_EQ(Configure(Path("x") + ",profile=dvd-zz"), -1);
+  // The reason is kept for the whole process, whichever thread failed.
+  std::thread([&] { EXPECT_EQ(Configure(Path("x") + ",profile=dvd-zz"), -1); }).join();
   EXPECT_NE(std::string(lib_.last_error()).find("dvd+rw"), std::string::npos) << "names the profiles";
   EXPECT_EQ(Configure(Path("x") + ",speed=4"), -1);
 
   Load("profile=cd-r");
   EXPECT_EQ(Configure(Path("disc") + ",profile=dvd+r"), -1);
   EXPECT_NE(std::string(lib_.last_error()).find("CD-R"), std::string::npos);
-  EXPECT_EQ(Configure(Path("disc") + ",profile=dvd-rw"), -1);
 
   EXPECT_EQ(lib_.create(Path("disc").c_str(), "cd-r", 0), -1) << "already a disc";
   EXPECT_EQ(lib_.create(Path("new").c_str(), "blu-ray", 0), -1);
@@ -93,7 +94,7 @@ TEST_F(Persistence, DescriptionForPeople) {
   EXPECT_NE(s.find("appendable"), std::string::npos) << "a reservation starts the session";
   EXPECT_NE(s.find("track 1: session 1, start 0, size 64"), std::string::npos) << s;
 
-  char tiny[5];
+  char tiny[5];  // the answer is cut to the caller's buffer
   EXPECT_EQ(lib_.describe(Path("disc").c_str(), tiny, sizeof tiny), n);
   EXPECT_EQ(std::string(tiny), "medi");
   EXPECT_EQ(lib_.describe(Path("none").c_str(), tiny, sizeof tiny), -1);
