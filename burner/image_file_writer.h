@@ -3,6 +3,7 @@
 // platform. Failures raise EFileError with the image's or the source's path.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -233,7 +233,7 @@ class MkisoRun {
     burner_.OnSaveProgress = [&](int64_t done, int64_t total) { bar.Update(done, total); };
     try {
       burner_.SaveToISOFile(temp, true);
-    } catch (const EFileError& e) {
+    } catch (const std::exception& e) {  // file errors, and running out of memory
       bar.Clear();
       FileDelete(temp);
       return Fail(std::string(e.what()) + "; no image written");
