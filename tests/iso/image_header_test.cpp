@@ -101,6 +101,20 @@ TEST_F(Header, WithoutJolietTheJolietPiecesAreAbsent) {
   EXPECT_EQ(t.header.Size(), 150 * 2048);
 }
 
+// The session-at-once pregap belongs to recordings only: an image file with
+// it would put every sector 150 behind the place its records name.
+TEST_F(Header, PregapOnlyWhenRecording) {
+  for (bool iso_only : {true, false}) {
+    ImageTree t;
+    t.options.Wms = true;
+    t.options.ISOOnly = iso_only;
+    t.Prepare();
+    EXPECT_EQ(t.header.Size(), (iso_only ? 150 : 300) * 2048);
+    EXPECT_EQ(t.layout.EndSector, iso_only ? 150 : 300);
+    EXPECT_EQ(vds[16 * 2048], iso_only ? 1 : 0);  // a recording's snapshot is all pregap
+  }
+}
+
 TEST_F(Header, DescriptorFields) {
   ImageTree t;
   TVolumeIdentity& id = t.options.Identity;
