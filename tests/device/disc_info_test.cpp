@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/device_state.h"
-#include "framework/sleep.h"
-#include "tests/device/scripted_drive.h"
+#include "tests/device/fake_layer.h"
 
 namespace orlix::test {
 namespace {
@@ -23,20 +22,17 @@ TEST_F(DiscFacts, MediumType) {
     drive_.feature[0] = ConfigAnswer(static_cast<uint16_t>(profile));
     EXPECT_EQ(device_.DiscType(), medium) << profile;
   }
-  EXPECT_EQ(DiscTypeString[7], "DVD-RW");
-  EXPECT_EQ(DiscTypeString[10], "DVD+R");
-
-  // Without GET CONFIGURATION (or with a profile nobody knows): the ATIP,
-  // then the erasable bit, then readiness.
+  // With a profile nobody knows (or no GET CONFIGURATION): the ATIP, then the
+  // erasable bit, then readiness.
   drive_.feature[0] = ConfigAnswer(0x40);
   for (auto [disc_type, medium] : {std::pair{0xC0, 3}, {0x80, 2}, {0x00, 1}}) {
-    drive_.toc[4] = AtipAnswer(static_cast<uint8_t>(disc_type), 79, 59, 74);
+    drive_.toc[4] = AtipAnswer(static_cast<uint8_t>(disc_type));
     EXPECT_EQ(device_.DiscType(), medium) << disc_type;
   }
   drive_.toc.clear();
-  drive_.answer[0x51] = DiscInfoAnswer(0, 0, true, 1, 1);
+  drive_.reply[0x51] = DiscInfoAnswer(0, 0, true, 1, 1);
   EXPECT_EQ(device_.DiscType(), 3);
-  drive_.answer.erase(0x51);
+  drive_.reply.erase(0x51);
   EXPECT_EQ(device_.DiscType(), 1);
   drive_.fail[0x00] = {0x02, 0x3A, 0x00};
   EXPECT_EQ(device_.DiscType(), 0);
@@ -46,19 +42,17 @@ TEST_F(DiscFacts, StatusSessionsAndErasable) {
   EXPECT_EQ(device_.DiscStatus(), -1);
   EXPECT_EQ(device_.SessionsOnDisc(), 0);
   // Two closed sessions and an empty third one open for writing.
-  drive_.answer[0x51] = DiscInfoAnswer(1, 0, true, 3, 3);
+  drive_.reply[0x51] = DiscInfoAnswer(1, 0, true, 3, 3);
   EXPECT_EQ(device_.DiscStatus(), 1);
   EXPECT_EQ(device_.LastSessionStatus(), 0);
   EXPECT_EQ(device_.SessionsOnDisc(), 2);
   EXPECT_TRUE(device_.Erasable());
-  drive_.answer[0x51] = DiscInfoAnswer(0, 0, false, 1, 1);
+  // A drive that counts no session on an appendable disc must not wrap.
+  drive_.reply[0x51] = DiscInfoAnswer(1, 0, false, 0, 1);
   EXPECT_EQ(device_.SessionsOnDisc(), 0);
   EXPECT_FALSE(device_.Erasable());
-  // A drive that counts no session on an appendable disc must not wrap.
-  drive_.answer[0x51] = DiscInfoAnswer(1, 0, false, 0, 1);
-  EXPECT_EQ(device_.SessionsOnDisc(), 0);
   // Without READ DISC INFORMATION the medium decides.
-  drive_.answer.erase(0x51);
+  drive_.reply.erase(0x51);
   for (auto [profile, erasable] : {std::pair{0x12, true}, {0x13, true}, {0x1A, true}, {0x0A, false}}) {
     drive_.feature[0] = ConfigAnswer(static_cast<uint16_t>(profile));
     EXPECT_EQ(device_.Erasable(), erasable) << profile;
@@ -68,8 +62,8 @@ TEST_F(DiscFacts, StatusSessionsAndErasable) {
 TEST_F(DiscFacts, BlockCounts) {
   // A blank CD-R.
   drive_.feature[0] = ConfigAnswer(0x09);
-  drive_.toc[4] = AtipAnswer(0x80, 79, 59, 74);
-  drive_.answer[0x51] = DiscInfoAnswer(0, 0, false, 1, 1);
+  drive_.toc[4] = AtipAnswer(0x80);
+  drive_.reply[0x51] = DiscInfoAnswer(0, 0, false, 1, 1);
   drive_.track[0xFF] = TrackAnswer(0, 0, 359849, 359849);
   drive_.page[0x05] = ModeAnswer(Answer(52, {{0, 0x05}, {1, 0x32}}), false);
   EXPECT_EQ(device_.FreeBlocksOnDisc(), 359849u);
@@ -80,28 +74,28 @@ TEST_F(DiscFacts, BlockCounts) {
   EXPECT_FALSE(device_.FinalizeDisc());
 
   // One closed session: the total from the ATIP lead-out.
-  drive_.answer[0x51] = DiscInfoAnswer(1, 0, false, 2, 2);
+  drive_.reply[0x51] = DiscInfoAnswer(1, 0, false, 2, 2);
   drive_.track[2] = TrackAnswer(20000, 20000, 300000, 300000);
   EXPECT_EQ(device_.UsedBlocksOnDisc(), 20000u);
   EXPECT_EQ(device_.TotalBlocksOnDisc(), 359999u);
-  drive_.answer[0x51] = DiscInfoAnswer(2, 3, false, 2, 2);
+  drive_.reply[0x51] = DiscInfoAnswer(2, 3, false, 2, 2);
   EXPECT_EQ(device_.FreeBlocksOnDisc(), 0u);
 
   // No ATIP: the format capacity, but never the count some drives give for
-  // media they cannot size.
+  // media they cannot size; then the last session's track (start + free).
   drive_.toc.clear();
-  drive_.answer[0x23] = FormatCapacityAnswer(0xFFFD0001, 2);
-  EXPECT_EQ(device_.TotalBlocksOnDisc(), 320000u);  // the last session's track: start + free
+  drive_.reply[0x23] = Answer(12, {{8, 2}, {10, 0x08}}, {{4, 0xFFFD0001}});
+  EXPECT_EQ(device_.TotalBlocksOnDisc(), 320000u);
   drive_.track.clear();
   EXPECT_EQ(device_.TotalBlocksOnDisc(), 0u);
-  drive_.answer[0x23] = FormatCapacityAnswer(2295104, 2);
+  drive_.reply[0x23] = Answer(12, {{8, 2}, {10, 0x08}}, {{4, 2295104}});
   EXPECT_EQ(device_.TotalBlocksOnDisc(), 2295104u);
 
   // Used blocks without track information: READ CAPACITY, or the format
   // capacity when the last address is implausible.
-  drive_.answer[0x25] = Answer(8, {}, {{0, 0xFFFFFFFF}, {4, 2048}});
+  drive_.reply[0x25] = Answer(8, {}, {{0, 0xFFFFFFFF}, {4, 2048}});
   EXPECT_EQ(device_.UsedBlocksOnDisc(), 2295104u);
-  drive_.answer[0x25] = Answer(8, {}, {{0, 54321}, {4, 2048}});
+  drive_.reply[0x25] = Answer(8, {}, {{0, 54321}, {4, 2048}});
   EXPECT_EQ(device_.UsedBlocksOnDisc(), 54321u);
   // A full track has no valid next writable address: its size is used.
   drive_.track[3] = TrackAnswer(0, 0xFFFFFFFF, 0, 4321);
@@ -113,31 +107,27 @@ TEST_F(DiscFacts, Summary) {
   drive_.feature[0] = ConfigAnswer(0x0A);
   drive_.toc[0] = Bytes(20, 0);
   drive_.toc[1] = {0, 10, 1, 2};
-  drive_.toc[4] = AtipAnswer(0xC0, 79, 59, 74);
+  drive_.toc[4] = AtipAnswer(0xC0);
   drive_.track[0xFF] = TrackAnswer(30000, 30150, 300000, 300000);
-  drive_.answer[0x51] = DiscInfoAnswer(1, 0, true, 3, 3);
+  drive_.reply[0x51] = DiscInfoAnswer(1, 0, true, 3, 3);
   TDisc disc = device_.GetDiscInformation();
-  EXPECT_EQ(disc.Ready, 1);
-  EXPECT_EQ(disc.FirstSession, 1);
-  EXPECT_EQ(disc.LastSession, 2);
+  EXPECT_EQ(std::vector<int>({disc.Ready, disc.FirstSession, disc.LastSession, disc.Rewritable, disc.Status}),
+            std::vector<int>({1, 1, 2, 1, 1}));
   EXPECT_EQ(disc.Medium, "CD-RW");
-  EXPECT_EQ(disc.Rewritable, 1);
   EXPECT_EQ(disc.Blocks, 30150u);
   EXPECT_EQ(disc.Capacity, 330150u);
-  EXPECT_EQ(disc.Status, 1);
 
   // A pressed DVD behind a drive without READ DISC INFORMATION: READ CAPACITY.
-  drive_.answer.clear();
+  drive_.reply.clear();
   drive_.toc.clear();
   drive_.track.clear();
   drive_.feature[0] = ConfigAnswer(0x10);
-  drive_.answer[0x25] = Answer(8, {}, {{0, 2000000}, {4, 2048}});
+  drive_.reply[0x25] = Answer(8, {}, {{0, 2000000}, {4, 2048}});
   disc = device_.GetDiscInformation();
   EXPECT_EQ(disc.Medium, "DVD-ROM");
-  EXPECT_EQ(disc.Blocks, 2000000u);
   EXPECT_EQ(disc.Capacity, 2000000u);
   // A DVD whose first track is full holds its size.
-  drive_.answer.erase(0x25);
+  drive_.reply.erase(0x25);
   drive_.track[1] = TrackAnswer(0, 0xFFFFFFFF, 0, 1500000);
   EXPECT_EQ(device_.GetDiscInformation().Capacity, 1500000u);
 

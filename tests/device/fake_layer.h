@@ -1,19 +1,28 @@
-// A stand-in ASPI layer behind the two entry points: it records every
-// request block and answers like a small set of drives.
+// A stand-in ASPI layer behind the two entry points, with drives whose
+// answers a test scripts by table or by hand.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
-#include <string>
+#include <mutex>
+#include <optional>
 #include <tuple>
 #include <vector>
 
+#include "device/byte_order.h"
+#include "device/erase_thread.h"
+#include "device/scsi_device.h"
 #include "framework/sleep.h"
+#include "framework/thread.h"
 #include "transport/transport_state.h"
 
 namespace orlix::test {
+
+using Bytes = std::vector<uint8_t>;
 
 struct FakeDrive {
   uint8_t type = 5;
@@ -21,58 +30,77 @@ struct FakeDrive {
   int bios_drive = -1;                                    // answer of get-disk-info
 };
 
+struct Sense {
+  uint8_t key, asc, ascq;
+};
+
+// An execute request as received, with its CDB and the data sent along.
+struct Command {
+  TSRB_ExecSCSICmd srb;
+  Bytes cdb, out;
+  uint8_t op() const { return cdb[0]; }
+};
+
+inline void CheckCondition(TSRB_ExecSCSICmd& srb, Sense s, uint8_t extra = 10) {
+  srb.SRB_Status = SS_ERR;
+  srb.SRB_TargStat = STATUS_CHKCOND;
+  const uint8_t sense[14] = {0x70, 0, s.key, 0, 0, 0, 0, extra, 0, 0, 0, 0, s.asc, s.ascq};
+  std::memcpy(srb.SenseArea, sense, sizeof sense);
+}
+
 class FakeLayer {
  public:
-  using Address = std::tuple<uint8_t, uint8_t, uint8_t>;
-
   uint8_t adapters = 1;
-  std::map<Address, FakeDrive> drives;
-  // Execute requests as received (before the answer), and the other blocks.
-  std::vector<TSRB_ExecSCSICmd> executed;
-  std::vector<uint8_t> other_codes;
+  std::map<std::tuple<uint8_t, uint8_t, uint8_t>, FakeDrive> drives;
   void* last_abort_target = nullptr;
-  // Answers an execute request for an existing drive other than INQUIRY;
-  // the default completes it.
+  // Answers execute requests other than INQUIRY; without it they complete.
   std::function<void(TSRB_ExecSCSICmd&)> answer;
 
   FakeLayer() {
     current = this;
     SendASPI32Command = &Send;
-    GetASPI32SupportInfo = &Info;
+    GetASPI32SupportInfo = [] { return 0x0100u | current->adapters; };
     ASPIDLLLoaded = true;
     ASPILayerName = "fake layer";
     // Drive-letter look-ups must not see the machine's own drives.
     PassThrough.is_cd_drive = [](int) { return false; };
     PassThrough.open = [](int) { return kNoDriveHandle; };
   }
-  ~FakeLayer() {
+  virtual ~FakeLayer() {
     ASPIDLLLoaded = false;
     SendASPI32Command = nullptr;
     GetASPI32SupportInfo = nullptr;
     ASPILayerName.clear();
     PassThrough = SystemPassThrough();
     SetSleepSpeedup(1);
-    current = nullptr;
   }
 
   FakeDrive& Add(uint8_t ha, uint8_t target, uint8_t lun = 0) { return drives[{ha, target, lun}]; }
-  const TSRB_ExecSCSICmd& Last() const { return executed.back(); }
-  int CountOp(uint8_t op) const {
-    int n = 0;
-    for (const auto& r : executed) n += r.CDBByte[0] == op;
-    return n;
+  // The execute requests so far (those with operation code `op`); requests
+  // may come from a worker thread.
+  std::vector<Command> Commands(int op = -1) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Command> some;
+    std::copy_if(commands_.begin(), commands_.end(), std::back_inserter(some),
+                 [=](const Command& c) { return op < 0 || c.op() == op; });
+    return some;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    commands_.clear();
   }
 
-  static inline FakeLayer* current = nullptr;
+ protected:
+  virtual void Respond(TSRB_ExecSCSICmd& srb, const Command&) {
+    if (answer) answer(srb);
+  }
 
  private:
-  static uint32_t Info() { return 0x0100u | current->adapters; }
+  static inline FakeLayer* current = nullptr;
 
   static uint32_t Send(void* block) {
     FakeLayer& f = *current;
-    auto* header = static_cast<TSRB_Header*>(block);
-    if (header->SRB_Cmd != SC_EXEC_SCSI_CMD) f.other_codes.push_back(header->SRB_Cmd);
-    switch (header->SRB_Cmd) {
+    switch (static_cast<TSRB_Header*>(block)->SRB_Cmd) {
       case SC_HA_INQUIRY: {
         auto* ha = static_cast<TSRB_HAInquiry*>(block);
         ha->HA_Count = f.adapters;
@@ -93,41 +121,130 @@ class FakeLayer {
         return disk->SRB_Status = SS_COMP;
       }
       case SC_EXEC_SCSI_CMD:
-        return Execute(*static_cast<TSRB_ExecSCSICmd*>(block));
+        break;
       default:
-        return header->SRB_Status = SS_ERR;
+        return static_cast<TSRB_Header*>(block)->SRB_Status = SS_ERR;
     }
-  }
-
-  static uint32_t Execute(TSRB_ExecSCSICmd& srb) {
-    FakeLayer& f = *current;
-    f.executed.push_back(srb);
+    auto& srb = *static_cast<TSRB_ExecSCSICmd*>(block);
+    auto* data = static_cast<uint8_t*>(srb.SRB_BufPointer);
+    Command c{srb, {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen}, {}};
+    if (srb.SRB_Flags & SRB_DIR_OUT) c.out.assign(data, data + srb.SRB_BufLen);
+    {
+      std::lock_guard<std::mutex> lock(f.mutex_);
+      f.commands_.push_back(c);
+    }
     auto it = f.drives.find({srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun});
     if (it == f.drives.end()) return srb.SRB_Status = SS_NO_DEVICE;
-    if (srb.CDBByte[0] == 0x12) {
-      auto* data = static_cast<uint8_t*>(srb.SRB_BufPointer);
+    srb.SRB_Status = SS_COMP;
+    if (c.op() == 0x12) {
       data[0] = it->second.type;
       std::memcpy(data + 8, it->second.identity.data(), std::min<size_t>(28, it->second.identity.size()));
-      return srb.SRB_Status = SS_COMP;
+    } else {
+      f.Respond(srb, c);
     }
-    if (f.answer) {
-      f.answer(srb);
-      return srb.SRB_Status;
+    return srb.SRB_Status;
+  }
+
+  std::mutex mutex_;
+  std::vector<Command> commands_;
+};
+
+// A drive at 0:0:0 answering from tables. Data-in commands without an entry
+// fail as unknown to the drive; the others succeed unless failed.
+class ScriptedDrive : public FakeLayer {
+ public:
+  std::map<uint8_t, Bytes> reply;                             // by operation code
+  std::map<uint8_t, Bytes> page;                              // MODE SENSE by page
+  std::map<uint16_t, Bytes> feature;                          // GET CONFIGURATION by starting feature
+  std::map<uint8_t, Bytes> toc;                               // READ TOC by format
+  std::map<uint8_t, Bytes> track;                             // READ TRACK INFORMATION by track
+  std::map<uint8_t, Sense> fail;                              // by operation code
+  std::function<std::optional<Sense>(const Command&)> judge;  // asked first
+
+  ScriptedDrive() { Add(0, 0, 0); }
+
+ protected:
+  void Respond(TSRB_ExecSCSICmd& srb, const Command& c) override {
+    std::optional<Sense> failure = judge ? judge(c) : std::nullopt;
+    if (!failure && fail.count(c.op())) failure = fail.at(c.op());
+    if (!failure && (srb.SRB_Flags & SRB_DIR_IN)) {
+      auto find = [](auto& table, auto key) { return table.count(key) ? &table.at(key) : nullptr; };
+      const Bytes* r = c.op() == 0x5A   ? find(page, uint8_t(c.cdb[2] & 0x3F))
+                       : c.op() == 0x46 ? find(feature, GetBE16(&c.cdb[2]))
+                       : c.op() == 0x43 ? find(toc, c.cdb[2])
+                       : c.op() == 0x52 ? find(track, c.cdb[5])
+                                        : find(reply, c.op());
+      // Like a drive, only the bytes of the answer are transferred.
+      if (r)
+        std::copy_n(r->begin(), std::min<size_t>(r->size(), srb.SRB_BufLen),
+                    static_cast<uint8_t*>(srb.SRB_BufPointer));
+      if (!r) failure = Sense{0x05, 0x20, 0x00};
     }
-    return srb.SRB_Status = SS_COMP;
+    if (failure) CheckCondition(srb, *failure);
   }
 };
 
-// Fills a fixed-format sense answer into a request that failed.
-inline void CheckCondition(TSRB_ExecSCSICmd& srb, uint8_t key, uint8_t asc, uint8_t ascq,
-                           uint8_t extra = 10) {
-  srb.SRB_Status = SS_ERR;
-  srb.SRB_TargStat = STATUS_CHKCOND;
-  srb.SenseArea[0] = 0x70;
-  srb.SenseArea[2] = key;
-  srb.SenseArea[7] = extra;
-  srb.SenseArea[12] = asc;
-  srb.SenseArea[13] = ascq;
+// Answers: bytes and big-endian double words at their offsets, zero elsewhere.
+inline Bytes Answer(size_t size, std::initializer_list<std::pair<size_t, uint32_t>> bytes = {},
+                    std::initializer_list<std::pair<size_t, uint32_t>> dwords = {}) {
+  Bytes a(size, 0);
+  for (auto [at, v] : bytes) a[at] = static_cast<uint8_t>(v);
+  for (auto [at, v] : dwords) PutBE32(&a[at], v);
+  return a;
+}
+// MODE SENSE (10): header, optionally an 8-byte block descriptor, the page.
+inline Bytes ModeAnswer(const Bytes& page, bool block_descriptor) {
+  Bytes a = Answer(block_descriptor ? 16 : 8, {{7, block_descriptor ? 8 : 0}});
+  a.insert(a.end(), page.begin(), page.end());
+  return a;
+}
+inline Bytes ConfigAnswer(uint16_t profile, uint16_t feature = 0, uint8_t data = 0) {
+  return Answer(16,
+                {{6, profile >> 8}, {7, profile & 0xFF}, {8, feature >> 8}, {9, feature & 0xFF}, {12, data}});
+}
+// Status, state of the last session, erasable bit, sessions, last track.
+inline Bytes DiscInfoAnswer(uint8_t status, uint8_t last, bool erasable, uint8_t sessions,
+                            uint8_t last_track) {
+  return Answer(34, {{2, status | last << 2 | (erasable ? 0x10 : 0)}, {4, sessions}, {6, last_track}});
+}
+inline Bytes TrackAnswer(uint32_t start, uint32_t next_writable, uint32_t free, uint32_t size) {
+  return Answer(36, {}, {{8, start}, {12, next_writable}, {16, free}, {24, size}});
+}
+inline Bytes AtipAnswer(uint8_t disc_type) {
+  return Answer(28, {{6, disc_type}, {12, 79}, {13, 59}, {14, 74}});
+}
+
+// A device on the scripted drive, the commands of its selection forgotten.
+struct ScriptedDevice : TSCSIDevice {
+  explicit ScriptedDevice(ScriptedDrive& drive) : TSCSIDevice(nullptr) {
+    SetDeviceID("0:0:0");
+    drive.Clear();
+  }
+};
+
+struct EraseOutcome {
+  bool started = false, with_error = false, erasing_at_event = false;
+  int events = 0, progress_at_event = -1;
+  std::vector<int> progress;  // as seen while the erase thread ran
+};
+
+// Starts an erase and pumps the main thread until the erase thread is gone.
+inline EraseOutcome RunErase(TSCSIDevice& device, uint8_t type) {
+  EraseOutcome o;
+  device.OnEraseDone = [&](TComponent*, bool with_error) {
+    EXPECT_TRUE(IsMainThread());
+    ++o.events;
+    o.with_error = with_error;
+    o.erasing_at_event = device.Erasing();
+    o.progress_at_event = device.EraseProgress();
+  };
+  o.started = device.EraseDisc(type);
+  while (o.started && (o.events == 0 || EraseThreadRunning())) {
+    o.progress.push_back(device.EraseProgress());
+    CheckSynchronize(2);
+  }
+  EXPECT_FALSE(device.Erasing());
+  return o;
 }
 
 }  // namespace orlix::test

@@ -1,17 +1,14 @@
 // The virtual recorder loaded the way an installed ASPI manager is, found by
-// the scan and driven through the command builders.
+// the scan and driven through the command builders and the erase thread.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <regex>
-#include <vector>
 
 #include "device/device_state.h"
-#include "device/scsi_device.h"
 #include "messages/messages.h"
-#include "platform/dynamic_library.h"
-#include "transport/transport_state.h"
+#include "tests/device/fake_layer.h"
 #include "vrecorder/vrecorder_api.h"
 
 namespace orlix::test {
@@ -21,77 +18,75 @@ namespace fs = std::filesystem;
 
 const std::string kRecorder = std::string(ORLIX_BIN_DIR) + "/" + LibraryFileName("orlix_vrecorder");
 
-class VirtualRecorder : public ::testing::Test {
+class Recorder : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kRecorder)) GTEST_SKIP() << kRecorder << " is not built";
-    library_ = LoadSharedLibrary(kRecorder);
-    ASSERT_NE(library_, nullptr) << LibraryError();
-    configure_ =
-        reinterpret_cast<OrlixVRecorderConfigureFn>(SharedLibrarySymbol(library_, "OrlixVRecorderConfigure"));
-    faults_ =
-        reinterpret_cast<OrlixVRecorderSetFaultsFn>(SharedLibrarySymbol(library_, "OrlixVRecorderSetFaults"));
-    ASSERT_TRUE(configure_ && faults_);
-    dir_ = fs::temp_directory_path() / ("orlix_vrec_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(dir_);
-    // The machine's own drives stay out of the letter look-ups.
-    PassThrough.open = [](int) { return kNoDriveHandle; };
+    PassThrough.open = [](int) { return kNoDriveHandle; };  // the machine's drives stay out
+    SetSleepSpeedup(1000);
+    ASSERT_TRUE(device_.InitializeASPI(false, kRecorder));
   }
   void TearDown() override {
     _DeInitializeASPI();
     PassThrough = SystemPassThrough();
-    if (library_) FreeSharedLibrary(library_);
-    fs::remove_all(dir_);
+    SetSleepSpeedup(1);
+    MediumIs = 0;
+    fs::remove(disc_);
+    fs::remove(disc_.string() + ".desc");
   }
 
-  // Loads a disc (or none for "") and selects the recorder's drive.
-  void Start(const std::string& spec) {
-    ASSERT_EQ(configure_(spec.c_str()), 0);
-    ASSERT_TRUE(device_.InitializeASPI(false, kRecorder));
-    ASSERT_EQ(ASPILibPath, kRecorder);
-    ASSERT_EQ(device_.DeviceList().Count(), 1);
-    device_.SetDeviceID(device_.DeviceList().Strings(0));
-    ASSERT_NE(device_.HaId(), kNoAddress);
+  // Loads a new disc (none for "") with the faults given, and selects the drive.
+  void Load(const std::string& spec, const std::string& faults = "") {
+    fs::remove(disc_);
+    fs::remove(disc_.string() + ".desc");
+    auto configure = reinterpret_cast<OrlixVRecorderConfigureFn>(
+        SharedLibrarySymbol(ASPILibHandle, "OrlixVRecorderConfigure"));
+    ASSERT_EQ(configure(spec.empty() ? "" : (disc_.string() + "," + spec).c_str()), 0);
+    Faults(faults);
+    device_.SetDeviceID("0:0:0");
+  }
+  void Faults(const std::string& faults) {
+    auto set = reinterpret_cast<OrlixVRecorderSetFaultsFn>(
+        SharedLibrarySymbol(ASPILibHandle, "OrlixVRecorderSetFaults"));
+    ASSERT_EQ(set(faults.c_str()), 0);
+  }
+  bool WritePattern(uint32_t blocks) {
+    std::vector<uint8_t> data(32 * 2048, 0xA5);
+    for (uint32_t lba = 0; lba < blocks; lba += 32)
+      if (!device_.Write10(lba, 32, data.data(), 32 * 2048, 0x50)) return false;
+    return device_.FlushCache(30000, false);
+  }
+  // The disc file's first blocks; a file cut short reads as zeros.
+  std::vector<uint8_t> DiscBytes(uint32_t blocks) {
+    std::vector<uint8_t> b(blocks * 2048, 0);
+    std::ifstream(disc_, std::ios::binary).read(reinterpret_cast<char*>(b.data()), b.size());
+    return b;
   }
 
-  TLibHandle library_ = nullptr;
-  OrlixVRecorderConfigureFn configure_ = nullptr;
-  OrlixVRecorderSetFaultsFn faults_ = nullptr;
-  fs::path dir_;
+  const fs::path disc_ = [] {
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("orlix_vrec_") + test->test_suite_name() + "." + test->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    return fs::temp_directory_path() / name;
+  }();
   TSCSIDevice device_{nullptr};
 };
 
-TEST_F(VirtualRecorder, IsFoundByTheScanAndAnswersLikeADrive) {
-  Start("");
-  const std::string line = device_.DeviceList().Strings(0);
-  EXPECT_TRUE(std::regex_match(line, std::regex("\\d:\\d:\\d,.: .{28}"))) << line;
+TEST_F(Recorder, ScanWritesReadsAndFaults) {
+  Load("");
+  EXPECT_EQ(ASPILibPath, kRecorder);
   EXPECT_EQ(ASPILayerName, LibraryFileName(kAspiManagerBaseName));
+  ASSERT_EQ(device_.DeviceList().Count(), 1);
+  EXPECT_TRUE(std::regex_match(device_.DeviceList().Strings(0), std::regex("0:0:0,.: .{28}")))
+      << device_.DeviceList().Strings(0);
   EXPECT_EQ(device_.DeviceType(), 5);
-  EXPECT_EQ(device_.DeviceName().size(), 30u);
-
   EXPECT_FALSE(device_.TestUnitReady(0));  // no disc
-  EXPECT_EQ(device_.LastError().rfind(Text(ERR_NOTREADY) + " (", 0), 0u) << device_.LastError();
-  EXPECT_EQ(device_.LastSense()[12], 0x3A);
+  EXPECT_EQ(device_.LastError().rfind(Text(ERR_NOTREADY) + " (MEDIUM NOT PRESENT", 0), 0u)
+      << device_.LastError();
 
-  // An operation code it does not know is refused as such.
-  TSRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
-  srb.SRB_Flags = SRB_EVENT_NOTIFY;
-  srb.SRB_CDBLen = 12;
-  srb.CDBByte[0] = 0xA4;  // REPORT KEY
-  device_.ExecScsiCommand(srb, 0);
-  EXPECT_EQ(srb.SRB_Status, SS_ERR);
-  EXPECT_EQ(device_.LastSense()[2] & 0x0F, 5);
-  EXPECT_EQ(device_.LastSense()[12], 0x20);
-}
-
-TEST_F(VirtualRecorder, WritesAndReadsBackThroughTheBuilders) {
-  Start((dir_ / "disc").string() + ",profile=dvd+rw,blocks=1000");
-  if (!device_.TestUnitReady(0)) ASSERT_TRUE(device_.WaitForReady(10000, 100)) << device_.LastError();
-  uint8_t config[8] = {};
-  ASSERT_TRUE(device_.GetConfigData(0, 0, config, sizeof config));
-  EXPECT_EQ(config[6] << 8 | config[7], 0x1A);  // DVD+RW
-
+  Load("profile=dvd+rw,blocks=1000");
+  ASSERT_TRUE(device_.WaitForReady(10000, 100)) << device_.LastError();
+  EXPECT_EQ(device_.DiscType(), 9);
   std::vector<uint8_t> out(32 * 2048), in(32 * 2048);
   for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(i * 7);
   ASSERT_TRUE(device_.Write10(32, 32, out.data(), static_cast<uint32_t>(out.size()), 0x50))
@@ -100,31 +95,95 @@ TEST_F(VirtualRecorder, WritesAndReadsBackThroughTheBuilders) {
   ASSERT_TRUE(device_.Read10(32, 32, in.data(), static_cast<uint32_t>(in.size())));
   EXPECT_EQ(in, out);
 
-  // Beyond the end of the medium.
-  EXPECT_FALSE(device_.Write10(5000, 1, out.data(), 2048, 0x50));
-  EXPECT_EQ(device_.LastSense()[2] & 0x0F, 5);
-  uint32_t total = 0, free = 0;
-  EXPECT_TRUE(device_.ReadBufferCapacity(total, free));
-  EXPECT_GT(device_.DeviceBufferSize(), 0u);
-}
-
-TEST_F(VirtualRecorder, InjectedFaultsBecomeTheirMessages) {
-  Start((dir_ / "disc").string() + ",profile=cd-r");
-  ASSERT_EQ(faults_("busy:1"), 0);
+  Faults("busy:1");
   EXPECT_FALSE(device_.TestUnitReady(0));
   EXPECT_TRUE(device_.TargetBusy());
   EXPECT_EQ(device_.LastError(), Text(ERR_TARGETBUSY));
-
-  ASSERT_EQ(faults_("notready:1"), 0);
+  Faults("notready:1");
   EXPECT_FALSE(device_.TestUnitReady(0));
   EXPECT_EQ(device_.LastError(), Text(ERR_NOTREADY) + " (" + Text(ERR_AS_04_01) + ")");
   EXPECT_TRUE(device_.TestUnitReady(0));
-
-  ASSERT_EQ(faults_("gone"), 0);
+  Faults("gone");
   EXPECT_FALSE(device_.TestUnitReady(0));
   EXPECT_EQ(device_.LastError(), Text(ERR_NODEVICE));
-  ASSERT_EQ(faults_(""), 0);
 }
+
+TEST_F(Recorder, QuickDvdPlusRwEraseZeroesExactlySectors0To2079AndARefusedBlankFails) {
+  Load("profile=dvd+rw");
+  ASSERT_TRUE(WritePattern(2208)) << device_.LastError();
+  ASSERT_FALSE(RunErase(device_, 1).with_error);
+  const auto bytes = DiscBytes(2208);
+  const auto boundary = bytes.begin() + 2080 * 2048;
+  EXPECT_TRUE(std::all_of(bytes.begin(), boundary, [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(std::all_of(boundary, bytes.end(), [](uint8_t b) { return b == 0xA5; }));
+
+  Load("profile=cd-rw", "fail:A1:5/24/0");
+  const EraseOutcome o = RunErase(device_, 1);
+  EXPECT_FALSE(o.started);
+  EXPECT_EQ(o.events, 1);
+  EXPECT_TRUE(o.with_error);
+}
+
+enum class After { kEmpty, kRestrictedOverwrite, kZeroStart };
+
+struct MediumCase {
+  const char* name;
+  const char* profile;
+  uint8_t type;  // 1 quick, 0 full
+  After after;
+};
+
+class RecorderErase : public Recorder, public ::testing::WithParamInterface<MediumCase> {};
+
+TEST_P(RecorderErase, LeavesTheMediumBlank) {
+  const MediumCase& c = GetParam();
+  Load(std::string("profile=") + c.profile + ",op-ms=200");
+  if (c.after == After::kEmpty || std::string(c.profile) == "dvd-rw") {  // one closed session
+    ASSERT_TRUE(device_.SetWriteParams(false, false, false, device_.DiscType()));
+    ASSERT_TRUE(WritePattern(64));
+    ASSERT_TRUE(device_.CloseTrack(true, false, false) && device_.CloseTrack(false, false, false));
+    ASSERT_TRUE(device_.WaitForReady(10000, 500));
+    ASSERT_EQ(device_.DiscStatus(), kDiscIncomplete);
+  } else {
+    ASSERT_TRUE(WritePattern(64)) << device_.LastError();
+  }
+  const EraseOutcome o = RunErase(device_, c.type);
+  ASSERT_TRUE(o.started) << device_.LastError();
+  EXPECT_EQ(o.events, 1);
+  EXPECT_FALSE(o.with_error);
+  EXPECT_EQ(o.progress_at_event, 100);
+  // The estimate never falls before the end; a quick blank shows it rising
+  // while the drive works.
+  const auto end = std::find(std::find_if(o.progress.begin(), o.progress.end(), [](int p) { return p > 0; }),
+                             o.progress.end(), 0);
+  EXPECT_TRUE(std::is_sorted(o.progress.begin(), end));
+  EXPECT_TRUE(c.type != 1 || c.after == After::kZeroStart ||
+              std::any_of(o.progress.begin(), o.progress.end(), [](int p) { return p > 0 && p < 100; }));
+  if (c.after == After::kEmpty) {
+    EXPECT_EQ(device_.DiscStatus(), kDiscEmpty);
+    EXPECT_EQ(device_.SessionsOnDisc(), 0);
+  } else if (c.after == After::kRestrictedOverwrite) {
+    EXPECT_EQ(device_.GetDiscInformation().Profile, 0x13);  // blanked, then quick-formatted
+  } else {
+    uint32_t blocks = 0, block_length = 0;
+    ASSERT_TRUE(device_.GetFormatCapacity(blocks, block_length));
+    EXPECT_EQ(blocks, c.profile == std::string("dvd-ram") ? 2236704u : blocks);
+    const auto start = DiscBytes(64);
+    EXPECT_TRUE(std::all_of(start.begin(), start.end(), [](uint8_t b) { return b == 0; }));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rewritable, RecorderErase,
+                         ::testing::Values(MediumCase{"CdRwQuick", "cd-rw", 1, After::kEmpty},
+                                           MediumCase{"CdRwFull", "cd-rw", 0, After::kEmpty},
+                                           MediumCase{"DvdRwQuick", "dvd-rw", 1, After::kRestrictedOverwrite},
+                                           MediumCase{"DvdRwFull", "dvd-rw", 0, After::kRestrictedOverwrite},
+                                           MediumCase{"DvdRwRoQuick", "dvd-rw-ro", 1,
+                                                      After::kRestrictedOverwrite},
+                                           MediumCase{"DvdPlusRwFull", "dvd+rw", 0, After::kZeroStart},
+                                           MediumCase{"DvdRamQuick", "dvd-ram", 1, After::kZeroStart},
+                                           MediumCase{"DvdRamFull", "dvd-ram", 0, After::kZeroStart}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace orlix::test
