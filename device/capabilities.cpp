@@ -134,6 +134,12 @@ uint16_t TSCSIDevice::CurrentWriteSpeed() {
   return GetDeviceCapabilities(false) ? CapabilitiesWord(kCurWriteSpeed) : 0;
 }
 
+bool TSCSIDevice::SetWriteSpeed(uint16_t speed) {
+  const bool ok = SetCDSpeed(read_speed_, speed);
+  write_speed_ = speed;
+  return ok;
+}
+
 bool TSCSIDevice::IsJustLinkCapable() {
   std::memset(buf3, 0, sizeof buf3);
   return ModeSense10(0x30, buf3, 255, 128, false) && FindModePage(buf3, sizeof buf3, 0x30) >= 0;

@@ -110,7 +110,7 @@ bool TSCSIDevice::EraseDisc(uint8_t EraseType) {
   }
 
   if (!started) {
-    std::atomic_ref<bool>(erasing_).store(false);
+    erasing_.store(false);
     UnlockDrive();
     if (OnEraseDone) OnEraseDone(this, true);
     return false;
@@ -120,13 +120,13 @@ bool TSCSIDevice::EraseDisc(uint8_t EraseType) {
   thread->SetFreeOnTerminate(true);
   thread->SetDevice(this);
   thread->SetEstimate(EraseEstimate(medium, EraseType));
-  std::atomic_ref<bool>(erasing_).store(true);
+  erasing_.store(true);
   thread->Start();  // it frees itself: not to be touched from here on
   return true;
 }
 
 int32_t TSCSIDevice::EraseProgress() {
-  if (!std::atomic_ref<bool>(erasing_).load()) return 0;
+  if (!erasing_.load()) return 0;
   return CurrentEraseProgress(this);
 }
 

@@ -199,7 +199,7 @@ void TEraseThread::Execute() {
   progress_ = 100;
   RestoreDrive();
   Synchronize([this] { EraseDoneEvent(); });
-  std::atomic_ref<bool>(device_->erasing_).store(false);
+  device_->erasing_.store(false);
 }
 
 void TEraseThread::EraseDoneEvent() {

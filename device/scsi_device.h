@@ -4,6 +4,7 @@
 // selection of drives, and one small builder per MMC command.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -181,8 +182,10 @@ class TSCSIDevice : public TComponent {
   uint16_t ReadSpeed() const { return read_speed_; }
   void SetReadSpeed(uint16_t v) { read_speed_ = v; }
   uint16_t WriteSpeed() const { return write_speed_; }
-  void SetWriteSpeed(uint16_t v) { write_speed_ = v; }
-  bool Erasing() const { return erasing_; }
+  // Sends SET CD SPEED with the current read speed first; the speed is kept
+  // even when the drive refuses it, and the result tells whether it took.
+  bool SetWriteSpeed(uint16_t speed);
+  bool Erasing() const { return erasing_.load(); }
   bool FinalizeDisc() const { return finalize_disc_; }
   void SetFinalizeDisc(bool v) { finalize_disc_ = v; }
   bool TestWrite() const { return test_write_; }
@@ -215,7 +218,7 @@ class TSCSIDevice : public TComponent {
   uint16_t device_max_write_speed_ = 0, device_max_read_speed_ = 0;
   uint32_t device_buffer_size_ = 0, device_free_buffer_size_ = 0;
   bool finalize_disc_ = false;
-  bool erasing_ = false;
+  std::atomic<bool> erasing_{false};  // written by the erase thread
   uint8_t last_sense_[kSenseLen] = {};
   uint16_t read_speed_ = 0, write_speed_ = 0;
 
