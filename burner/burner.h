@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "device/scsi_device.h"
 #include "framework/date_time.h"
@@ -279,6 +280,9 @@ class TOrlixBurner : public TSCSIDevice {
   PDEntry root_ = nullptr;
   PFEntry last_inserted_ = nullptr;
   bool table_full_ = false;  // a New_D/New_F was refused since it was cleared
+  // Host folders the recursive InsertDir is inside, so that a link back to
+  // one of them is not followed round and round.
+  std::vector<std::string> descent_;
 
   bool replace_file_ = false;
   bool finalize_track_ = false;

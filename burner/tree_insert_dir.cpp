@@ -1,4 +1,5 @@
 // Adding host folders, recursively, and keeping a source's folder structure.
+#include <algorithm>
 #include <vector>
 
 #include "burner/burner.h"
@@ -43,7 +44,10 @@ int32_t TOrlixBurner::InsertDir(PDEntry dir, const std::string& source_dir, cons
     return 0;
   }
   table_full_ = false;
-  return InsertDirInto(dir, source_dir, mask, search_attr, recursive, archive_only);
+  descent_.assign(1, FileIdentity(source_dir));
+  const int32_t result = InsertDirInto(dir, source_dir, mask, search_attr, recursive, archive_only);
+  descent_.clear();
+  return result;
 }
 
 int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, const std::string& mask,
@@ -78,6 +82,14 @@ int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, 
       bool skip = false;
       if (OnAddDir) OnAddDir(this, long_name, short_name, skip);
       if (skip) continue;
+      // A link back to a folder the walk is inside would repeat it without
+      // end; it is left out and named like any refused source.
+      const std::string sub_source = source + rec.Name;
+      std::string id = FileIdentity(sub_source);
+      if (!id.empty() && std::find(descent_.begin(), descent_.end(), id) != descent_.end()) {
+        DebugMsg(">>> " + Text(ERR_NOTSUPPORTED) + " " + sub_source, 4);
+        continue;
+      }
       TSearchRec named = rec;
       named.State.reset();
       named.Name = long_name;
@@ -87,7 +99,9 @@ int32_t TOrlixBurner::InsertDirInto(PDEntry dir, const std::string& source_dir, 
         FindClose(rec);
         return 0;
       }
-      result = InsertDirInto(sub, source + rec.Name, file_mask, search_attr, recursive, archive_only);
+      descent_.push_back(std::move(id));
+      result = InsertDirInto(sub, sub_source, file_mask, search_attr, recursive, archive_only);
+      descent_.pop_back();
       if (!sub->FirstFile) RemoveDir(sub);
       // Only full tables end the walk; a refused file or an unreadable
       // folder leaves the rest of the tree to be added.

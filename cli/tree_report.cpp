@@ -27,6 +27,16 @@ RefusalLog::RefusalLog(TOrlixBurner& burner) : burner_(burner) {
       ++full_tables_;
       last_full_message_ = message;
     } else if (type == 4) {
+      // A folder reached again through a link inside itself is refused with
+      // the not-supported line (files of 4 GiB are named through OnAddFile).
+      const std::string refused = ">>> " + Text(ERR_NOTSUPPORTED) + " ";
+      if (message.compare(0, refused.size(), refused) == 0) {
+        const std::string path = message.substr(refused.size());
+        const int32_t attr = FileGetAttr(path);
+        if (attr != -1 && (attr & faDirectory))
+          LeftOut(path, "a link back to a folder that holds it (" + Text(ERR_NOTSUPPORTED) + ")");
+        return;
+      }
       // A source folder that cannot be listed is named by the file-open
       // message; its contents never reach the tree.
       const std::string text = Text(ERR_FILEINUSE);

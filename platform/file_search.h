@@ -63,6 +63,11 @@ bool MatchesMask(const std::string& name, const std::string& mask);
 // hidden. A file for which nothing is recorded counts as having the archive
 // bit, a folder as not. Setting fails when a bit cannot be kept.
 int32_t FileGetAttr(const std::string& path);
+// A text naming the file or folder itself (device and inode, volume and file
+// index), the same for every path that reaches it through links; empty when
+// it cannot be told. Lets a recursive walk notice a link back to a folder it
+// is already inside.
+std::string FileIdentity(const std::string& path);
 bool FileSetAttr(const std::string& path, int32_t attr);
 
 }  // namespace orlix

@@ -180,6 +180,12 @@ int FindNext(TSearchRec& rec) {
 
 void FindClose(TSearchRec& rec) { rec.State.reset(); }
 
+std::string FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 int32_t FileGetAttr(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return -1;

@@ -5,6 +5,8 @@
 #endif
 #include <windows.h>
 
+#include <string>
+
 #include "platform/file_search.h"
 
 namespace orlix {
@@ -69,6 +71,18 @@ int FindNext(TSearchRec& rec) {
 }
 
 void FindClose(TSearchRec& rec) { rec.State.reset(); }
+
+std::string FileIdentity(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!ok) return {};
+  return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+         std::to_string(info.nFileIndexLow);
+}
 
 int32_t FileGetAttr(const std::string& path) {
   DWORD attr = GetFileAttributesA(path.c_str());
