@@ -39,18 +39,15 @@ TEST_F(DiscFacts, MediumType) {
 }
 
 TEST_F(DiscFacts, StatusSessionsAndErasable) {
-  EXPECT_EQ(device_.DiscStatus(), -1);
-  EXPECT_EQ(device_.SessionsOnDisc(), 0);
+  EXPECT_EQ(std::tuple(device_.DiscStatus(), device_.SessionsOnDisc()), std::tuple(-1, 0));
   // Two closed sessions and an empty third one open for writing.
   drive_.reply[0x51] = DiscInfoAnswer(1, 0, true, 3, 3);
-  EXPECT_EQ(device_.DiscStatus(), 1);
-  EXPECT_EQ(device_.LastSessionStatus(), 0);
-  EXPECT_EQ(device_.SessionsOnDisc(), 2);
-  EXPECT_TRUE(device_.Erasable());
+  EXPECT_EQ(std::tuple(device_.DiscStatus(), device_.LastSessionStatus(), device_.SessionsOnDisc(),
+                       device_.Erasable()),
+            std::tuple(1, 0, 2, true));
   // A drive that counts no session on an appendable disc must not wrap.
   drive_.reply[0x51] = DiscInfoAnswer(1, 0, false, 0, 1);
-  EXPECT_EQ(device_.SessionsOnDisc(), 0);
-  EXPECT_FALSE(device_.Erasable());
+  EXPECT_EQ(std::tuple(device_.SessionsOnDisc(), device_.Erasable()), std::tuple(0, false));
   // Without READ DISC INFORMATION the medium decides.
   drive_.reply.erase(0x51);
   for (auto [profile, erasable] : {std::pair{0x12, true}, {0x13, true}, {0x1A, true}, {0x0A, false}}) {
@@ -67,17 +64,15 @@ TEST_F(DiscFacts, BlockCounts) {
   drive_.track[0xFF] = TrackAnswer(0, 0, 359849, 359849);
   drive_.page[0x05] = ModeAnswer(Answer(52, {{0, 0x05}, {1, 0x32}}), false);
   EXPECT_EQ(device_.FreeBlocksOnDisc(), 359849u);
-  EXPECT_EQ(device_.TotalBlocksOnDisc(), 359849u);
-  EXPECT_EQ(device_.UsedBlocksOnDisc(), 0u);
   // Free space is asked for with the page set for a closed disc.
   EXPECT_EQ(drive_.Commands(0x55).back().out[8 + 3] & 0xC0, 0);
   EXPECT_FALSE(device_.FinalizeDisc());
+  EXPECT_EQ(std::tuple(device_.TotalBlocksOnDisc(), device_.UsedBlocksOnDisc()), std::tuple(359849u, 0u));
 
   // One closed session: the total from the ATIP lead-out.
   drive_.reply[0x51] = DiscInfoAnswer(1, 0, false, 2, 2);
   drive_.track[2] = TrackAnswer(20000, 20000, 300000, 300000);
-  EXPECT_EQ(device_.UsedBlocksOnDisc(), 20000u);
-  EXPECT_EQ(device_.TotalBlocksOnDisc(), 359999u);
+  EXPECT_EQ(std::tuple(device_.UsedBlocksOnDisc(), device_.TotalBlocksOnDisc()), std::tuple(20000u, 359999u));
   drive_.reply[0x51] = DiscInfoAnswer(2, 3, false, 2, 2);
   EXPECT_EQ(device_.FreeBlocksOnDisc(), 0u);
 
@@ -110,23 +105,20 @@ TEST_F(DiscFacts, Summary) {
   drive_.toc[4] = AtipAnswer(0xC0);
   drive_.track[0xFF] = TrackAnswer(30000, 30150, 300000, 300000);
   drive_.reply[0x51] = DiscInfoAnswer(1, 0, true, 3, 3);
-  TDisc disc = device_.GetDiscInformation();
-  EXPECT_EQ(std::vector<int>({disc.Ready, disc.FirstSession, disc.LastSession, disc.Rewritable, disc.Status}),
-            std::vector<int>({1, 1, 2, 1, 1}));
-  EXPECT_EQ(disc.Medium, "CD-RW");
-  EXPECT_EQ(disc.Blocks, 30150u);
-  EXPECT_EQ(disc.Capacity, 330150u);
+  TDisc d = device_.GetDiscInformation();
+  EXPECT_EQ(std::tuple(d.Ready, d.FirstSession, d.LastSession, d.Medium, d.Rewritable, d.Status, d.Blocks,
+                       d.Capacity),
+            std::tuple(1, 1, 2, "CD-RW", 1, 1, 30150u, 330150u));
 
-  // A pressed DVD behind a drive without READ DISC INFORMATION: READ CAPACITY.
+  // A pressed DVD behind a drive without READ DISC INFORMATION: READ CAPACITY;
+  // without that, the size of a full first track.
   drive_.reply.clear();
   drive_.toc.clear();
   drive_.track.clear();
   drive_.feature[0] = ConfigAnswer(0x10);
   drive_.reply[0x25] = Answer(8, {}, {{0, 2000000}, {4, 2048}});
-  disc = device_.GetDiscInformation();
-  EXPECT_EQ(disc.Medium, "DVD-ROM");
-  EXPECT_EQ(disc.Capacity, 2000000u);
-  // A DVD whose first track is full holds its size.
+  d = device_.GetDiscInformation();
+  EXPECT_EQ(std::tuple(d.Medium, d.Capacity), std::tuple("DVD-ROM", 2000000u));
   drive_.reply.erase(0x25);
   drive_.track[1] = TrackAnswer(0, 0xFFFFFFFF, 0, 1500000);
   EXPECT_EQ(device_.GetDiscInformation().Capacity, 1500000u);
@@ -134,10 +126,8 @@ TEST_F(DiscFacts, Summary) {
   // An empty drive: not ready after one more wait.
   drive_.fail[0x00] = {0x02, 0x3A, 0x00};
   drive_.Clear();
-  disc = device_.GetDiscInformation();
-  EXPECT_EQ(disc.Ready, 0);
-  EXPECT_EQ(disc.Medium, "");
-  EXPECT_EQ(drive_.Commands(0x00).size(), 2u);
+  d = device_.GetDiscInformation();
+  EXPECT_EQ(std::tuple(d.Ready, d.Medium, drive_.Commands(0x00).size()), std::tuple(0, "", 2u));
 }
 
 }  // namespace

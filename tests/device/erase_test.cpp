@@ -46,13 +46,10 @@ class Erasing : public ::testing::Test {
 TEST_F(Erasing, QuickCdRwErase) {
   BusyAfterStart(20);
   std::vector<std::string> lines;
-  device_.OnDebugMessage = [&](TComponent*, const std::string& m, uint8_t type) { lines.push_back(m); };
+  device_.OnDebugMessage = [&](TComponent*, const std::string& m, uint8_t) { lines.push_back(m); };
   const EraseOutcome o = RunErase(device_, 1);
-  ASSERT_TRUE(o.started);
-  EXPECT_EQ(o.events, 1);
-  EXPECT_FALSE(o.with_error);
-  EXPECT_TRUE(o.erasing_at_event);
-  EXPECT_EQ(o.progress_at_event, 100);
+  EXPECT_EQ(std::tuple(o.started, o.events, o.with_error, o.erasing_at_event, o.progress_at_event),
+            std::tuple(true, 1, false, true, 100));
   EXPECT_EQ(device_.EraseProgress(), 0);
   EXPECT_EQ(lines, std::vector<std::string>{">>> STARTING ERASE PROCESS ON CD-RW AT 8(1,411 KB/s)"});
   EXPECT_EQ(drive_.Commands(0xA1).at(0).cdb,
@@ -61,25 +58,19 @@ TEST_F(Erasing, QuickCdRwErase) {
   const auto all = drive_.Commands();
   EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](auto& c) { return c.op() == 0x1E && c.cdb[4] == 0; }));
   EXPECT_EQ(all.back().op(), 0x00);
-  EXPECT_EQ(EraseSpeedText(9, 3324), "2.4(3,324 KB/s)");
-  EXPECT_EQ(EraseSpeedText(5, 11080), "63(11,080 KB/s)");  // DVD-R counts as a CD here
 }
 
 TEST_F(Erasing, FailuresAreReported) {
   // A refused BLANK: the event at once, with an error.
   drive_.fail[0xA1] = {0x05, 0x24, 0x00};
   EraseOutcome o = RunErase(device_, 0);
-  EXPECT_FALSE(o.started);
-  EXPECT_EQ(o.events, 1);
-  EXPECT_TRUE(o.with_error);
-  EXPECT_FALSE(o.erasing_at_event);
+  EXPECT_EQ(std::tuple(o.started, o.events, o.with_error, o.erasing_at_event),
+            std::tuple(false, 1, true, false));
   // A drive that does not become ready: nothing sent, no event.
   drive_.Clear();
   drive_.fail[0x00] = drive_.fail[0x51] = {0x02, 0x04, 0x01};
   o = RunErase(device_, 1);
-  EXPECT_FALSE(o.started);
-  EXPECT_EQ(o.events, 0);
-  EXPECT_TRUE(drive_.Commands(0xA1).empty());
+  EXPECT_EQ(std::tuple(o.started, o.events, drive_.Commands(0xA1).size()), std::tuple(false, 0, 0u));
   drive_.fail.clear();
 
   // During the wait.

@@ -12,8 +12,7 @@ namespace orlix::test {
 namespace {
 
 TSRB_ExecSCSICmd Request(uint8_t op, uint8_t flags = SRB_EVENT_NOTIFY) {
-  TSRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
+  TSRB_ExecSCSICmd srb{};
   srb.SRB_Flags = flags;
   srb.SRB_CDBLen = 10;
   srb.CDBByte[0] = op;
@@ -75,12 +74,11 @@ TEST_F(Exec, FillsTheAddressAndTheEventHandle) {
   auto srb = Request(0x28, SRB_EVENT_NOTIFY | SRB_DIR_IN);
   srb.CDBByte[1] = 0xFF;
   EXPECT_EQ(device_.ExecScsiCommand(srb, 0), 1);
-  const TSRB_ExecSCSICmd sent = layer_.Commands().back().srb;
-  EXPECT_EQ(std::vector<int>({sent.SRB_Cmd, sent.SRB_HaId, sent.SRB_Target, sent.SRB_Lun, sent.SRB_SenseLen}),
-            std::vector<int>({SC_EXEC_SCSI_CMD, 1, 2, 3, 24}));
-  EXPECT_EQ(sent.CDBByte[1], 0x7F);  // LUN 3 in bits 5-7, bits 0-4 kept
-  EXPECT_TRUE(sent.SRB_PostProc != nullptr);
-  EXPECT_TRUE(srb.SRB_PostProc == nullptr);  // closed and gone
+  // LUN 3 goes into bits 5-7 of CDB byte 1; the event is closed and gone after.
+  const TSRB_ExecSCSICmd s = layer_.Commands().back().srb;
+  EXPECT_EQ(std::tuple(s.SRB_Cmd, s.SRB_HaId, s.SRB_Target, s.SRB_Lun, s.SRB_SenseLen, s.CDBByte[1]),
+            std::tuple(SC_EXEC_SCSI_CMD, 1, 2, 3, 24, 0x7F));
+  EXPECT_TRUE(s.SRB_PostProc != nullptr && srb.SRB_PostProc == nullptr);
 }
 
 TEST_F(Exec, PendingRequestsAreWaitedForThenAborted) {
@@ -139,14 +137,11 @@ TEST_F(Exec, StatusAndSenseBecomeMessages) {
 
   layer_.answer = [](TSRB_ExecSCSICmd& srb) { srb.SRB_Status = SS_ERR, srb.SRB_TargStat = STATUS_BUSY; };
   device_.TestUnitReady(0);
-  EXPECT_EQ(device_.LastError(), Text(ERR_TARGETBUSY));
-  EXPECT_TRUE(device_.TargetBusy());
-  // The next command starts clean.
-  layer_.answer = nullptr;
+  EXPECT_EQ(std::tuple(device_.LastError(), device_.TargetBusy()), std::tuple(Text(ERR_TARGETBUSY), true));
+  layer_.answer = nullptr;  // the next command starts clean
   device_.TestUnitReady(0);
-  EXPECT_FALSE(device_.TargetBusy());
-  EXPECT_EQ(device_.LastError(), "");
-  EXPECT_EQ(device_.LastSense()[12], 0);
+  EXPECT_EQ(std::tuple(device_.LastError(), device_.TargetBusy(), device_.LastSense()[12]),
+            std::tuple("", false, 0));
   EXPECT_TRUE(lines_.empty());  // a failed TEST UNIT READY is routine
 }
 
@@ -206,8 +201,7 @@ TEST_F(Exec, WaitForReadyPollsUntilTheDriveIsReady) {
   MediumIs = 6;
   layer_.Clear();
   EXPECT_TRUE(device_.WaitForReady(10000, 1000));
-  EXPECT_TRUE(layer_.Commands(0x51).empty());
-  EXPECT_EQ(layer_.Commands(0x03).size(), 1u);
+  EXPECT_EQ(std::tuple(layer_.Commands(0x51).size(), layer_.Commands(0x03).size()), std::tuple(0u, 1u));
   MediumIs = 0;
 }
 

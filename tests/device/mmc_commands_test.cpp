@@ -121,8 +121,8 @@ TEST_F(Builders, AnswersAndBuffers) {
   ASSERT_TRUE(device_.GetFormatCapacity(x, y));
   EXPECT_EQ(std::pair(x, y), std::pair(0x04050607u, 0x090A0Bu));  // 24-bit block length
   ASSERT_TRUE(device_.ReadBufferCapacity(x, y));
-  EXPECT_EQ(std::pair(device_.DeviceBufferSize(), device_.DeviceFreeBufferSize()),
-            std::pair(0x04050607u, 0x08090A0Bu));
+  EXPECT_EQ(std::tuple(device_.DeviceBufferSize(), device_.DeviceFreeBufferSize()),
+            std::tuple(0x04050607u, 0x08090A0Bu));
   unknown = 0xFF;  // counts as an empty buffer
   ASSERT_TRUE(device_.ReadBufferCapacity(x, y));
   EXPECT_EQ(device_.DeviceFreeBufferSize(), 0x04050607u);

@@ -16,21 +16,16 @@ int LoadedId() { return ASPIDLLLoaded ? static_cast<int>(GetASPI32SupportInfo() 
 
 class LayerSelection : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(empty_dir_); }
   void TearDown() override {
     _DeInitializeASPI();
     SPTIDeInit();
     ASPIDLLLoaded = false;
     ASPILayerName.clear();
     fs::current_path(saved_cwd_);
-    fs::remove_all(empty_dir_);
   }
 
   FakeSystem os_;
   const fs::path saved_cwd_ = fs::current_path();
-  const fs::path empty_dir_ =
-      fs::temp_directory_path() /
-      ("orlix_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
 
 TEST_F(LayerSelection, GivenPathThenCurrentDirectoryThenSystem) {
@@ -45,13 +40,13 @@ TEST_F(LayerSelection, GivenPathThenCurrentDirectoryThenSystem) {
   EXPECT_EQ(GetASPI32SupportInfo, nullptr);
 
   // An empty or missing path is skipped.
-  for (const std::string& given : {std::string(), (empty_dir_ / "absent.so").string()}) {
+  for (const std::string& given : {std::string(), (kFakes / "absent.so").string()}) {
     ASSERT_TRUE(_InitializeASPI(false, given));
     EXPECT_EQ(LoadedId(), 2);
     EXPECT_EQ(ASPILibPath, "./" + LibraryFileName("wnaspi32"));
     _DeInitializeASPI();
   }
-  fs::current_path(empty_dir_);
+  fs::current_path(kFakes);  // holds no manager itself
   ASSERT_TRUE(_InitializeASPI(false, ""));
   EXPECT_EQ(LoadedId(), 3);
   EXPECT_EQ(ASPILibPath, LibraryFileName("wnaspi32"));

@@ -1,8 +1,6 @@
 // Runs against the machine's own CD/DVD drives; skipped where there are none.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "transport/transport_state.h"
 
 namespace orlix::test {
@@ -18,8 +16,7 @@ TEST(SystemPassThrough, TheEmulationReachesARealDrive) {
   while (entry < 26 && !ScsiDrives.drive[entry].used) ++entry;
   const TSPTIDrive& d = ScsiDrives.drive[entry];
   EXPECT_EQ(d.inquiry[0] & 0x1F, 5);  // the probe's INQUIRY went through
-  TSRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
+  TSRB_ExecSCSICmd srb{};
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
   srb.SRB_HaId = d.adapter;
   srb.SRB_Target = d.target;

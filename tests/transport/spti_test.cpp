@@ -9,8 +9,7 @@ namespace {
 
 TSRB_ExecSCSICmd Exec(uint8_t target, uint8_t op, uint8_t flags = 0, void* buffer = nullptr,
                       uint32_t length = 0) {
-  TSRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
+  TSRB_ExecSCSICmd srb{};
   srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
   srb.SRB_Target = target;
   srb.SRB_Flags = flags;
