@@ -6,8 +6,10 @@
 namespace orlix {
 
 int FindModePage(const uint8_t* answer, size_t size, uint8_t page_code) {
+  // The top bits of a page's first byte are flags (parameters savable,
+  // sub-page format); only the low six bits are the page code.
   for (int offset : {16, 8, 7})
-    if (static_cast<size_t>(offset) < size && answer[offset] == page_code) return offset;
+    if (static_cast<size_t>(offset) < size && (answer[offset] & 0x3F) == page_code) return offset;
   return -1;
 }
 

@@ -99,6 +99,17 @@ TEST(WriteParameters, PageForEveryMedium) {
   }
   fwms = false;
 
+  // Behind a block descriptor the savable bit must not hide the page.
+  drive.page[0x05] = WriteParametersPage(0x85, true);
+  drive.Clear();
+  {
+    ScriptedDevice device(drive);
+    ASSERT_TRUE(device.SetWriteParams(false, false, false, 2));
+    const Bytes out = drive.Commands(0x55).at(0).out;
+    EXPECT_EQ(out[8], 0x85);
+    EXPECT_EQ(out[9], 0x32);
+  }
+
   // Test write and underrun protection only where the drive has them.
   drive.page[0x2A] = CapabilitiesPage(0x03, 0x03, 0x00);
   ScriptedDevice device(drive);
@@ -113,6 +124,19 @@ TEST(WriteParameters, PageForEveryMedium) {
   EXPECT_FALSE(device.SetWriteParams(false, false, false, 2));
   drive.page.erase(0x05);
   EXPECT_FALSE(device.SetWriteParams(false, false, false, 2));
+}
+
+TEST(Speeds, SetWriteSpeedAsksTheDriveWithTheReadSpeed) {
+  ScriptedDrive drive;
+  ScriptedDevice device(drive);
+  device.SetReadSpeed(2770);
+  EXPECT_TRUE(device.SetWriteSpeed(1385));
+  const Bytes cdb = drive.Commands(0xBB).at(0).cdb;
+  EXPECT_EQ(Bytes(cdb.begin() + 2, cdb.begin() + 6), (Bytes{0x0A, 0xD2, 0x05, 0x69}));
+  EXPECT_EQ(device.WriteSpeed(), 1385);
+  drive.fail[0xBB] = {0x05, 0x24, 0x00};
+  EXPECT_FALSE(device.SetWriteSpeed(700));  // refused, but kept as asked
+  EXPECT_EQ(device.WriteSpeed(), 700);
 }
 
 TEST(WriteMethods, ProbesEachWriteTypeAndKeepsTheAccepted) {
