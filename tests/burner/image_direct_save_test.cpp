@@ -1,13 +1,10 @@
 // Preparing a tree and saving it directly: every file lands on the sector its
 // records name, whatever the sizes, boot image or form-2 files before it.
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <iterator>
-#include <string>
 
 #include "framework/exceptions.h"
 #include "iso/bytes.h"
-#include "iso/image_builder.h"
 #include "messages/messages.h"
 #include "tests/burner/burner_test_support.h"
 
@@ -18,155 +15,106 @@ class DirectSave : public BurnerTest {
  protected:
   void SetUp() override {
     BurnerTest::SetUp();
-    burner->OnWriteDone = [this](TComponent*, const std::string& error) {
-      ++done_calls;
-      done_text = error;
-    };
+    burner->OnWriteDone = [this](TComponent*, const std::string& error) { ++done_calls, done_text = error; };
   }
-
-  // A host file whose bytes tell where they came from.
-  std::string MakeDataFile(const std::string& name, size_t size, char seed) {
-    std::string data(size, '\0');
+  // A host file whose bytes tell where they came from, added to the root.
+  std::string Add(const std::string& name, size_t size, char seed) {
+    std::string& data = sources[name] = std::string(size, '\0');
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(seed + i * 7 + i / 251);
-    const std::string path = (Temp() / name).string();
-    std::ofstream(path, std::ios::binary) << data;
-    sources[name] = data;
-    return path;
+    std::ofstream(temp / name, std::ios::binary) << data;
+    EXPECT_EQ(burner->InsertFile("\\", Src(name), false), 1) << name;
+    return Src(name);
   }
-
   std::string Save() {
-    image = (Temp() / "out.iso").string();
-    EXPECT_EQ(burner->SaveToISOFile(image, true), 1);
-    std::ifstream in(image, std::ios::binary);
+    EXPECT_EQ(burner->SaveToISOFile(Src("out.iso"), true), 1);
+    std::ifstream in(temp / "out.iso", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-
-  // The bytes at the sector the entry's ISO record names, to its length.
-  std::string DataOf(const std::string& bytes, const std::string& long_name) {
-    PFEntry f = burner->FindFile(burner->Root(), long_name);
-    EXPECT_NE(f, nullptr) << long_name;
-    const int64_t at = (int64_t{f->Address} + burner->FirstFileSector()) * 2048;
-    return bytes.substr(at, f->Size);
+  // The bytes at the sector the entry's record names, to its length.
+  std::string DataOf(const std::string& bytes, const std::string& name) {
+    PFEntry f = burner->FindFile(burner->Root(), name);
+    return bytes.substr((int64_t{f->Address} + burner->FirstFileSector()) * 2048, f->Size);
   }
 
   std::map<std::string, std::string> sources;
-  std::string image, done_text = "unset";
+  std::string done_text = "unset";
   int done_calls = 0;
 };
 
 TEST_F(DirectSave, FilesOfEverySizeLandWhereTheRecordsSay) {
+  IsPrev = true;
+  Add("xa.dat", 2324 * 3, 'x');  // form 2: 150 sectors reserved, 3 * 2048 bytes recorded
+  IsPrev = false;
   for (size_t size : {0, 1, 2047, 2048, 2049, 3000, 200000})
-    ASSERT_EQ(burner->InsertFile("\\", MakeDataFile("f" + std::to_string(size) + ".bin", size, 'a'), false),
-              1);
+    Add("f" + std::to_string(size) + ".bin", size, 'a');
   static char memory[5000];
   for (size_t i = 0; i < sizeof memory; ++i) memory[i] = static_cast<char>(i * 13);
   ASSERT_EQ(burner->InsertMemoryFile("\\", "mem.bin", "", 0x20, memory, sizeof memory), 1);
+  burner->SetDoDebug(true);
   ASSERT_TRUE(burner->PrepareISO());
-  EXPECT_EQ(burner->ImageSectors(), 150 + 0 + 1 + 1 + 1 + 2 + 2 + 98 + 3);
+  ASSERT_TRUE(burner->PrepareISO());  // keeps one header and the form-2 length
+  EXPECT_TRUE(burner->DoDebug());
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return l.text == "Sorting .... Done"; }));
+  EXPECT_EQ(burner->HeaderStream()->Size(), 150 * 2048);
+  EXPECT_EQ(burner->ImageSectors(), 150 + 150 + 0 + 1 + 1 + 1 + 2 + 2 + 98 + 3);
   const std::string bytes = Save();
   EXPECT_EQ(done_calls, 1);
   EXPECT_TRUE(IsSuccess(done_text));
   EXPECT_EQ(static_cast<int64_t>(bytes.size()), burner->ImageSectors() * 2048);
+  sources["xa.dat"].resize(3 * 2048);
   for (auto& [name, data] : sources) EXPECT_EQ(DataOf(bytes, name), data) << name;
   EXPECT_EQ(DataOf(bytes, "mem.bin"), std::string(memory, sizeof memory));
-  // 3000 bytes take two sectors: the data, then 1096 zeros.
-  PFEntry f = burner->FindFile(burner->Root(), "f3000.bin");
+  PFEntry f = burner->FindFile(burner->Root(), "f3000.bin");  // two sectors: data, then 1096 zeros
   EXPECT_EQ(bytes.substr((f->Address + 150) * 2048 + 3000, 1096), std::string(1096, '\0'));
-  EXPECT_EQ(bytes.substr(0, burner->HeaderStream()->Size()),
-            std::string(reinterpret_cast<const char*>(burner->HeaderStream()->Memory()),
-                        burner->HeaderStream()->Size()));
+  TMemoryStream* header = burner->HeaderStream();
+  EXPECT_EQ(bytes.substr(0, header->Size()),
+            std::string(reinterpret_cast<const char*>(header->Memory()), header->Size()));
 }
 
-TEST_F(DirectSave, PreparationLeavesDoDebugAndKeepsOneHeader) {
-  for (bool debug : {false, true}) {
-    burner->SetDoDebug(debug);
-    burner->PrepareISO();
-    burner->PrepareISO();
-    EXPECT_EQ(burner->DoDebug(), debug);
-    EXPECT_EQ(burner->HeaderStream()->Size(), 150 * 2048);
-    EXPECT_TRUE(burner->Prepared());
-  }
-  bool sorting_line = false;
-  for (auto& l : lines) sorting_line |= l.text == "Sorting .... Done" && l.type == 1;
-  EXPECT_TRUE(sorting_line);
-}
-
-TEST_F(DirectSave, SmallBootImageLandsOnItsSectorAndFilesFollowAt150) {
-  const std::string boot = MakeDataFile("boot.img", 3 * 2048 + 5, 'B');
-  burner->SetBootImage(boot);
+TEST_F(DirectSave, SmallBootImageIsPaddedAndFilesFollowAt150) {
+  burner->SetBootImage(Src("boot.img"));
+  std::ofstream(temp / "boot.img", std::ios::binary) << std::string(3 * 2048 + 5, 'B');
   burner->SetBootable(true);
-  ASSERT_EQ(burner->InsertFile("\\", MakeDataFile("after.bin", 100, 'z'), false), 1);
+  Add("after.bin", 100, 'z');
   burner->PrepareISO();
   ASSERT_TRUE(burner->Bootable());
   EXPECT_EQ(burner->BootImageSectors(), 4);
   const std::string bytes = Save();
-  const uint8_t* catalog =
-      reinterpret_cast<const uint8_t*>(bytes.data()) + burner->BootCatalogSector() * 2048;
-  EXPECT_EQ(catalog[0], 1);
-  EXPECT_EQ(GetLE32(catalog + 40), burner->BootImageSector());
-  EXPECT_EQ(bytes.substr(burner->BootImageSector() * 2048, sources["boot.img"].size()), sources["boot.img"]);
+  EXPECT_EQ(GetLE32(reinterpret_cast<const uint8_t*>(bytes.data()) + burner->BootCatalogSector() * 2048 + 40),
+            burner->BootImageSector());
+  const int64_t boot = burner->BootImageSector() * 2048, end = boot + 3 * 2048 + 5;
+  EXPECT_EQ(bytes.substr(boot, end - boot), std::string(end - boot, 'B'));
+  EXPECT_EQ(bytes.substr(end, 150 * 2048 - end), std::string(150 * 2048 - end, '\0'));  // zeros up to 150
   EXPECT_EQ(burner->FirstFileSector(), 150u);
   EXPECT_EQ(DataOf(bytes, "after.bin"), sources["after.bin"]);
   EXPECT_TRUE(IsSuccess(done_text));
 }
 
-TEST_F(DirectSave, FormTwoFilesKeepTheirReservedSectors) {
-  IsPrev = true;
-  burner->InsertFile("\\", MakeDataFile("xa.dat", 2324 * 3, 'x'), false);
-  IsPrev = false;
-  burner->InsertFile("\\", MakeDataFile("next.bin", 10, 'n'), false);
+TEST_F(DirectSave, EditsAfterPreparationMakeTheResultErr4) {
+  Add("a.bin", 5000, 'a');
+  Add("b.bin", 10, 'b');
   burner->PrepareISO();
-  burner->PrepareISO();  // a second preparation keeps the form-2 length
-  PFEntry xa = burner->FindFile(burner->Root(), "xa.dat");
-  EXPECT_EQ(xa->Size, 3 * 2048);
+  burner->RemoveFile("\\", "a.bin");  // b.bin now comes three sectors early
   const std::string bytes = Save();
-  EXPECT_EQ(burner->FindFile(burner->Root(), "next.bin")->Address, 150u);
-  EXPECT_EQ(DataOf(bytes, "next.bin"), sources["next.bin"]);
-  EXPECT_EQ(DataOf(bytes, "xa.dat"), sources["xa.dat"].substr(0, 3 * 2048));
-  EXPECT_TRUE(IsSuccess(done_text));
-}
-
-TEST_F(DirectSave, AFileOffItsSectorMakesTheResultErr4) {
-  burner->InsertFile("\\", MakeDataFile("a.bin", 10, 'a'), false);
-  burner->InsertFile("\\", MakeDataFile("b.bin", 10, 'b'), false);
-  burner->PrepareISO();
-  burner->InsertFile("\\", MakeDataFile("c.bin", 10, 'c'), false);  // no new preparation
-  Save();
   EXPECT_EQ(done_text, Text(ERR_4));
-  ASSERT_GE(CountLines(4), 1);
-  EXPECT_NE(lines.back().text.find(">>> INTERNAL ERROR 0004 "), std::string::npos);
-  EXPECT_NE(lines.back().text.find("c.bin 150<>152"), std::string::npos);
-}
-
-TEST_F(DirectSave, TheImageEndsWhereItsDataEnds) {
-  burner->InsertFile("\\", MakeDataFile("a.bin", 5000, 'a'), false);
-  burner->InsertFile("\\", MakeDataFile("b.bin", 10, 'b'), false);
-  burner->PrepareISO();
-  burner->RemoveFile("\\", "a.bin");  // no new preparation: space was reserved for it
-  const std::string bytes = Save();
   EXPECT_EQ(static_cast<int64_t>(bytes.size()), (burner->ImageSectors() - 3) * 2048);
-  EXPECT_EQ(done_text, Text(ERR_4));
+  ASSERT_EQ(CountLines(4), 1);
+  EXPECT_EQ(lines.back().text, ">>> " + Text(ERR_4) + " " + Src("b.bin") + " 153<>150");
 }
 
-TEST_F(DirectSave, ASourceThatShrankIsZeroFilledAndReported) {
-  const std::string a = MakeDataFile("a.bin", 5000, 'a');
-  burner->InsertFile("\\", a, false);
-  burner->InsertFile("\\", MakeDataFile("b.bin", 10, 'b'), false);
+TEST_F(DirectSave, ASourceThatShrankIsZeroFilledAndAMissingOneRaises) {
+  const std::string a = Add("a.bin", 5000, 'a');
+  Add("b.bin", 10, 'b');
   burner->PrepareISO();
-  std::filesystem::resize_file(a, 100);
+  fs::resize_file(a, 100);
   const std::string bytes = Save();
   EXPECT_EQ(done_text, Text(ERR_SREADERROR));
+  EXPECT_EQ(DataOf(bytes, "a.bin"), sources["a.bin"].substr(0, 100) + std::string(4900, '\0'));
   EXPECT_EQ(DataOf(bytes, "b.bin"), sources["b.bin"]);
-}
-
-TEST_F(DirectSave, AMissingSourceOrTargetRaises) {
-  const std::string a = MakeDataFile("a.bin", 10, 'a');
-  burner->InsertFile("\\", a, false);
-  burner->PrepareISO();
-  EXPECT_THROW(burner->SaveToISOFile((Temp() / "no" / "dir" / "x.iso").string(), true), EFileError);
-  std::filesystem::remove(a);
+  EXPECT_THROW(burner->SaveToISOFile(Src("no/dir/x.iso"), true), EFileError);
+  fs::remove(a);
   EXPECT_THROW(Save(), EFileError);
-  EXPECT_EQ(done_calls, 0);
+  EXPECT_EQ(done_calls, 1);
 }
 
 }  // namespace

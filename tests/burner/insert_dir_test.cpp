@@ -1,5 +1,5 @@
-// Adding host folders: recursion, empty folders, masks, archive-only, the
-// folder event, and what a refusal does to the rest of the walk.
+// Adding host folders: recursion, masks, the folder event, refusals during
+// the walk, and keeping the source's folder structure.
 #include "messages/messages.h"
 #include "tests/burner/burner_test_support.h"
 
@@ -8,127 +8,123 @@ namespace {
 
 using InsertDirTest = BurnerTest;
 
-TEST_F(InsertDirTest, RecursiveInsertSkipsEmptyFolders) {
+TEST_F(InsertDirTest, RecursionSkipsEmptyFoldersAndMergesFoldersEqualIgnoringCase) {
   MakeFile("src/a.txt", 3);
-  MakeFile("src/sub/b.txt", 4);
-  MakeFolder("src/empty");
-  MakeFolder("src/only_empty/inner");
-  ASSERT_EQ(burner->InsertDir("\\", (Temp() / "src").string(), "*.*", faAnyFile, true, false, false), 1);
-  EXPECT_EQ(Names(burner->Root()), (std::vector<std::string>{"sub", "a.txt"}));
-  EXPECT_EQ(burner->FindDir("\\empty"), nullptr);
+  MakeFile("src/Sub/b.txt", 4);
+  MakeFile("src/sub/c.txt");
+  MakeFile("src/sub/B.TXT");
+  fs::create_directories(temp / "src" / "only_empty" / "inner");
+  ASSERT_EQ(burner->InsertDir("\\", Src(), "*.*", faAnyFile, true, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), (Strings{"Sub", "a.txt"}));
   EXPECT_EQ(burner->FindDir("\\only_empty"), nullptr);
   PDEntry sub = burner->FindDir("\\SUB");
   ASSERT_NE(sub, nullptr);
-  EXPECT_EQ(sub->FirstFile->SourcePath, (Temp() / "src" / "sub" / "b.txt").string());
+  EXPECT_EQ(Names(sub), (Strings{"b.txt", "c.txt"}));
+  EXPECT_EQ(sub->FirstFile->SourcePath, Src("src/Sub/b.txt"));
   EXPECT_EQ(sub->FirstFile->Size, 4);
   EXPECT_EQ(DirCounter, 2);
-  EXPECT_EQ(FileCounter, 3);
   EXPECT_TRUE(TreeIsConsistent(*burner));
-
-  EXPECT_EQ(burner->InsertDir("\\missing", (Temp() / "src").string(), "", faAnyFile, true, false, false), 0);
+  EXPECT_EQ(burner->InsertDir("\\missing", Src(), "", faAnyFile, true, false, false), 0);
   EXPECT_EQ(lines.back().text, "INVALID DESTINATION PATH");
 }
 
-TEST_F(InsertDirTest, MaskAndNonRecursive) {
-  MakeFile("src/a.txt");
-  MakeFile("src/b.dat");
-  MakeFile("src/sub/c.txt");
-  ASSERT_EQ(burner->InsertDir("\\", (Temp() / "src").string(), "*.TXT", faAnyFile, false, false, false), 1);
-  EXPECT_EQ(Names(burner->Root()), std::vector<std::string>{"a.txt"});
-}
-
 TEST_F(InsertDirTest, MaskAndAttributesFilterEveryFolder) {
-  MakeFile("src/a.txt");
-  MakeFile("src/.hidden.txt");
-  MakeFile("src/b.dat");
-  MakeFile("src/sub/c.TXT");
-  MakeFile("src/sub/.d.txt");
-  const std::string src = (Temp() / "src").string();
+  for (const char* f : {"src/a.txt", "src/.hidden.txt", "src/b.dat", "src/sub/c.TXT", "src/sub/.d.txt"})
+    MakeFile(f);
+  ASSERT_EQ(burner->InsertDir("\\", Src(), "*.TXT", faAnyFile, false, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), (Strings{".hidden.txt", "a.txt"}));
+  ASSERT_TRUE(burner->ClearAll(100, 100));
   // Without the directory attribute "." and ".." do not match: the result is
   // that of the last file.
-  ASSERT_EQ(burner->InsertDir("\\", src, "*.txt", 0, true, false, false), 1);
-  EXPECT_EQ(Names(burner->Root()), (std::vector<std::string>{"sub", "a.txt"}));
-  EXPECT_EQ(Names(burner->FindDir("\\sub")), std::vector<std::string>{"c.TXT"});
-
+  ASSERT_EQ(burner->InsertDir("\\", Src(), "*.txt", 0, true, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), (Strings{"sub", "a.txt"}));
+  EXPECT_EQ(Names(burner->FindDir("\\sub")), Strings{"c.TXT"});
   ASSERT_TRUE(burner->ClearAll(100, 100));
-  ASSERT_EQ(burner->InsertDir("\\", src, "*.txt", faHidden, true, false, false), 1);
-  EXPECT_EQ(Names(burner->Root()), (std::vector<std::string>{"sub", ".hidden.txt", "a.txt"}));
-  EXPECT_EQ(Names(burner->FindDir("\\sub")), (std::vector<std::string>{".d.txt", "c.TXT"}));
-  EXPECT_TRUE(TreeIsConsistent(*burner));
+  ASSERT_EQ(burner->InsertDir("\\", Src(), "*.txt", faHidden, true, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), (Strings{"sub", ".hidden.txt", "a.txt"}));
+  EXPECT_EQ(Names(burner->FindDir("\\sub")), (Strings{".d.txt", "c.TXT"}));
 }
 
 TEST_F(InsertDirTest, FolderEventMayRenameOrSkip) {
   MakeFile("src/keep/a.txt");
   MakeFile("src/skip/b.txt");
   burner->OnAddDir = [](TComponent*, std::string& long_name, std::string& short_name, bool& skip) {
-    if (long_name == "skip") skip = true;
+    skip = long_name == "skip";
     long_name = "Kept Folder";
     short_name = "KEPT";
   };
-  ASSERT_EQ(burner->InsertDir("\\", (Temp() / "src").string(), "", faAnyFile, true, false, false), 1);
-  EXPECT_EQ(Names(burner->Root()), std::vector<std::string>{"Kept Folder"});
+  ASSERT_EQ(burner->InsertDir("\\", Src(), "", faAnyFile, true, false, false), 1);
+  EXPECT_EQ(Names(burner->Root()), Strings{"Kept Folder"});
   PDEntry d = burner->FindDir("\\kept folder");
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->Name, "KEPT");
-  EXPECT_EQ(Names(d), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(Names(d), Strings{"a.txt"});
 }
 
-TEST_F(InsertDirTest, RefusedLastFileDoesNotEndTheWalk) {
+TEST_F(InsertDirTest, RefusalsDoNotEndTheWalk) {
   // "b" lists after "a": its only file is refused, the walk goes on to "c".
   MakeFile("src/a/dup.txt");
   MakeFile("src/b/" + std::string(130, 'n') + ".txt");
   MakeFile("src/c/later.txt");
-  burner->InsertDir("\\", (Temp() / "src").string(), "", faAnyFile, true, false, false);
+  MakeFile("src/b_locked/y.txt");
+  const bool locked = PermissionsAreEnforced();
+  if (locked) fs::permissions(temp / "src" / "b_locked", fs::perms::none);
+  burner->InsertDir("\\", Src(), "", faAnyFile, true, false, false);
   EXPECT_NE(burner->FindDir("\\a"), nullptr);
   EXPECT_EQ(burner->FindDir("\\b"), nullptr);  // emptied, so removed
-  ASSERT_NE(burner->FindDir("\\c"), nullptr);
-  EXPECT_EQ(Names(burner->FindDir("\\c")), std::vector<std::string>{"later.txt"});
-}
-
-TEST_F(InsertDirTest, UnreadableFolderDoesNotEndTheWalk) {
-  MakeFile("src/a/x.txt");
-  std::string locked = MakeFolder("src/b_locked");
-  MakeFile("src/b_locked/y.txt");
-  MakeFile("src/c/z.txt");
-  if (!PermissionsAreEnforced(Temp())) GTEST_SKIP() << "permissions are not enforced for this user";
-  std::filesystem::permissions(locked, std::filesystem::perms::none);
-  burner->InsertDir("\\", (Temp() / "src").string(), "", faAnyFile, true, false, false);
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
-  EXPECT_NE(burner->FindDir("\\a"), nullptr);
-  EXPECT_EQ(burner->FindDir("\\b_locked"), nullptr);
-  EXPECT_NE(burner->FindDir("\\c"), nullptr);
-  ASSERT_EQ(CountLines(4), 1);
-  EXPECT_EQ(lines.back().text, ">>> " + Format(ERR_FILEINUSE, locked.c_str()));
+  EXPECT_EQ(Names(burner->FindDir("\\c")), Strings{"later.txt"});
+  if (locked) {
+    EXPECT_EQ(burner->FindDir("\\b_locked"), nullptr);
+    EXPECT_EQ(lines.back().text, ">>> " + Format(ERR_FILEINUSE, Src("src/b_locked").c_str()));
+  }
 }
 
 TEST_F(InsertDirTest, FullTablesEndTheWalk) {
-  ASSERT_TRUE(burner->ClearAll(100, 2));
   MakeFile("src/a/x.txt");
   MakeFile("src/b/y.txt");
   MakeFile("src/top.txt");
-  EXPECT_EQ(burner->InsertDir("\\", (Temp() / "src").string(), "", faAnyFile, true, false, false), 0);
+  ASSERT_TRUE(burner->ClearAll(100, 2));
+  EXPECT_EQ(burner->InsertDir("\\", Src(), "", faAnyFile, true, false, false), 0);
   EXPECT_NE(burner->FindDir("\\a"), nullptr);
   EXPECT_EQ(burner->FindDir("\\b"), nullptr);
   EXPECT_EQ(burner->FindFile(burner->Root(), "top.txt"), nullptr);
   EXPECT_EQ(lines.back().text, ">>> MAXIMUM DIRECTORIES CAN BE 2");
-
-  ASSERT_TRUE(burner->ClearAll(3, 100));
   MakeFile("src/a/x2.txt");
-  EXPECT_EQ(burner->InsertDir("\\", (Temp() / "src").string(), "", faAnyFile, true, false, false), 0);
+  ASSERT_TRUE(burner->ClearAll(3, 100));
+  EXPECT_EQ(burner->InsertDir("\\", Src(), "", faAnyFile, true, false, false), 0);
   EXPECT_EQ(FileCounter, 3);
   EXPECT_EQ(lines.back().text, "MAXIMUM FILES CAN BE 3");
   EXPECT_TRUE(TreeIsConsistent(*burner));
 }
 
-TEST_F(InsertDirTest, FoldersEqualIgnoringCaseMerge) {
-  MakeFile("src/Docs/a.txt");
-  MakeFile("src/docs/b.txt");
-  MakeFile("src/docs/A.TXT");
-  burner->InsertDir("\\", (Temp() / "src").string(), "", faAnyFile, true, false, false);
-  PDEntry docs = burner->FindDir("\\DOCS");
-  ASSERT_NE(docs, nullptr);
-  EXPECT_EQ(DirCounter, 2);
-  EXPECT_EQ(Names(docs), (std::vector<std::string>{"a.txt", "b.txt"}));
+// Host paths are covered by the insertions below; these are the prefixes
+// that must not become folders.
+TEST(KeptFolderPath, NetworkAndDrivePrefixes) {
+  const std::pair<const char*, const char*> cases[] = {{"\\\\server\\share\\dir\\sub\\", "\\dir\\sub\\"},
+                                                       {"\\\\server\\share\\", "\\"},
+                                                       {"\\\\server\\share", ""},
+                                                       {"C:\\data\\x\\", "\\data\\x\\"},
+                                                       {"C:data", "\\data"},
+                                                       {"", ""}};
+  for (auto [given, kept] : cases) EXPECT_EQ(KeptFolderPath(given), kept) << given;
+}
+
+TEST_F(InsertDirTest, KeepPathKeepsTheSourceFoldersOrOnlyTheLast) {
+  const std::string f = MakeFile("src/deep/file.txt");
+  const std::string kept = UpperCaseAscii(KeptFolderPath(Src("src/deep")));
+  ASSERT_EQ(burner->InsertFile("\\ignored", f, true), 1);
+  EXPECT_EQ(Names(burner->FindDir(kept)), Strings{"file.txt"});
+  EXPECT_EQ(burner->FindDir("\\ignored"), nullptr);
+  ASSERT_NE(burner->MakeDir("\\backup"), nullptr);
+  ASSERT_EQ(burner->InsertDir("\\backup", Src("src/deep"), "", faAnyFile, true, true, false), 1);
+  EXPECT_EQ(Names(burner->FindDir("\\BACKUP" + kept)), Strings{"file.txt"});
+
+  // Only the source is cut to its last folder: the target stays.
+  burner->SetLastDirOnly(true);
+  ASSERT_EQ(burner->InsertFile("\\", MakeFile("src/deep/other.txt"), true), 1);
+  EXPECT_EQ(Names(burner->FindDir("\\DEEP")), Strings{"other.txt"});
+  ASSERT_EQ(burner->InsertDir("\\backup", Src("src/deep") + PathDelim, "", faAnyFile, true, true, false), 1);
+  EXPECT_EQ(Names(burner->FindDir("\\backup\\deep")), (Strings{"file.txt", "other.txt"}));
   EXPECT_TRUE(TreeIsConsistent(*burner));
 }
 

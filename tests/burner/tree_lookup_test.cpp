@@ -1,5 +1,4 @@
-// Look-ups, directory making and the short-name rules.
-#include "burner/tree_names.h"
+// Look-ups, directory making, short names, and the capacities of the tables.
 #include "tests/burner/burner_test_support.h"
 
 namespace orlix::test {
@@ -7,73 +6,93 @@ namespace {
 
 using LookupTest = BurnerTest;
 
-TEST_F(LookupTest, FindDirTakesRootFormsAndIgnoresCase) {
+TEST_F(LookupTest, FindDirAndMakeDir) {
   EXPECT_EQ(burner->FindDir(""), burner->Root());
   EXPECT_EQ(burner->FindDir("\\"), burner->Root());
-  PDEntry docs = burner->MakeDir("\\DOCS");
-  ASSERT_NE(docs, nullptr);
-  EXPECT_EQ(burner->FindDir("\\docs\\"), docs);
-  EXPECT_EQ(burner->FindDir("\\Docs"), docs);
-  EXPECT_EQ(burner->FindDir("docs"), nullptr);  // no leading backslash
-  EXPECT_EQ(burner->FindDir("\\docs\\\\"), nullptr);
-  EXPECT_EQ(burner->FindDir("\\\\"), nullptr);
-}
-
-TEST_F(LookupTest, MakeDirMakesEveryLevelOnce) {
   PDEntry c = burner->MakeDir("\\a\\b\\c");
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(DirCounter, 4);
   EXPECT_EQ(FileCounter, 3);
-  PDEntry a = burner->FindDir("\\A"), b = burner->FindDir("\\A\\B");
-  ASSERT_NE(a, nullptr);
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(a->Level, 2);
-  EXPECT_EQ(b->Level, 3);
   EXPECT_EQ(c->Level, 4);
   EXPECT_EQ(c->Path, "\\A\\B\\C");
-  EXPECT_EQ(c->Parent, b);
+  EXPECT_EQ(c->Parent, burner->FindDir("\\a\\B\\"));
   EXPECT_EQ(burner->MakeDir("\\a\\b\\c"), c);
   EXPECT_EQ(burner->CreateDir("\\A\\B\\C"), c);
-  EXPECT_EQ(DirCounter, 4);
+  for (const char* bad : {"a", "\\a\\\\", "\\\\"}) EXPECT_EQ(burner->FindDir(bad), nullptr) << bad;
   // A trailing backslash makes the folders above and answers nil.
   EXPECT_EQ(burner->MakeDir("\\x\\y\\"), nullptr);
   EXPECT_NE(burner->FindDir("\\x\\y"), nullptr);
-  EXPECT_FALSE(burner->Prepared());
   EXPECT_TRUE(TreeIsConsistent(*burner));
 }
 
-TEST_F(LookupTest, DirectoryNamesAndItsEntry) {
+TEST_F(LookupTest, CreateDirNamesAndItsEntry) {
   PDEntry d = burner->CreateDir(burner->Root(), "my dir!", 0x10);
   ASSERT_NE(d, nullptr);
-  EXPECT_EQ(d->LongName, "my dir!");
   EXPECT_EQ(d->Name, "MY_DIR!");
   PFEntry e = burner->Root()->FirstFile;
-  ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->Dir, d);
   EXPECT_EQ(e->Name, "MY_DIR!");
-  EXPECT_EQ(e->Attr & 0x10, 0x10);
   EXPECT_GT(e->DateTime, 0);
-
-  // Leading and trailing backslashes of a name are dropped; the entry always
-  // carries the directory bit.
+  // Backslashes around a name are dropped; the entry always carries the
+  // directory bit.
   PDEntry s = burner->CreateDir(burner->Root(), "\\sub\\", 0);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->Path, "\\SUB");
   EXPECT_EQ(burner->FindFile(burner->Root(), "sub")->Attr, 0x10);
-
   EXPECT_EQ(burner->CreateDir("\\nowhere", "x"), nullptr);
   EXPECT_EQ(lines.back().text, "INVALID DESTINATION PATH");
-  EXPECT_EQ(lines.back().type, 4);
   EXPECT_NE(burner->CreateDir("\\SUB", "inner"), nullptr);
   EXPECT_NE(burner->FindDir("\\sub\\inner"), nullptr);
+  for (auto [name, short_name] : {std::pair{"a very long folder name", "A_VERY_LONG_F"},
+                                  {"{x}~\x7f", "_X___"},
+                                  {"caf\xc3\xa9", "CAF__"},
+                                  {"", ""}})
+    EXPECT_EQ(MakeShortName(name), short_name);
 }
 
-TEST(ShortNames, MakeShortNameRules) {
-  EXPECT_EQ(MakeShortName("my dir!"), "MY_DIR!");
-  EXPECT_EQ(MakeShortName("a very long folder name"), "A_VERY_LONG_F");
-  EXPECT_EQ(MakeShortName("{x}~\x7f"), "_X___");
-  EXPECT_EQ(MakeShortName("caf\xc3\xa9"), "CAF__");
-  EXPECT_EQ(MakeShortName(""), "");
+TEST_F(LookupTest, FullTablesAreReportedAndYieldNil) {
+  for (bool exported_raised : {false, true}) {
+    ASSERT_TRUE(burner->ClearAll(10, 3));
+    if (exported_raised) MaxDirs = MaxFiles = 100;  // beyond the tables: not trusted
+    PDEntry d = nullptr;
+    PFEntry f = nullptr;
+    int dirs = 0, files = 0;
+    for (int i = 0; i < 3; ++i) burner->New_D(d), dirs += d != nullptr;
+    for (int i = 0; i < 11; ++i) burner->New_F(f), files += f != nullptr;
+    EXPECT_EQ(dirs, 2);
+    EXPECT_EQ(files, 10);
+  }
+  EXPECT_EQ(lines[0].text, ">>> MAXIMUM DIRECTORIES CAN BE 3");
+  EXPECT_EQ(lines[1].text, "MAXIMUM FILES CAN BE 10");
+  EXPECT_EQ(lines[0].type + lines[1].type, 6);
+  // A directory whose entry finds no room is not made.
+  ASSERT_TRUE(burner->ClearAll(1, 10));
+  ASSERT_NE(burner->CreateDir(burner->Root(), "one", 0x10), nullptr);
+  EXPECT_EQ(burner->CreateDir(burner->Root(), "two", 0x10), nullptr);
+  EXPECT_EQ(DirCounter, 2);
+  EXPECT_TRUE(TreeIsConsistent(*burner));
+  // A capacity without room for the root is raised to it.
+  ASSERT_TRUE(burner->ClearAll(-1, 0));
+  EXPECT_EQ(MaxDirs + MaxFiles, 1);
+  EXPECT_EQ(burner->FindDir("\\"), burner->Root());
+  EXPECT_EQ(burner->MakeDir("\\x"), nullptr);
+  EXPECT_TRUE(TreeIsConsistent(*burner));
+}
+
+TEST_F(LookupTest, ClearAllStartsOverWithOnlyTheRoot) {
+  ASSERT_NE(burner->MakeDir("\\a\\b"), nullptr);
+  ASSERT_EQ(Mem("\\a", "f.txt"), 1);
+  burner->HeaderStream()->Write("abc", 3);
+  ASSERT_TRUE(burner->ClearAll(20, 5));
+  ASSERT_TRUE(burner->ClearAll(20, 5));
+  EXPECT_EQ(DirCounter + FileCounter, 1);
+  EXPECT_EQ(Dirs.size() + PathTable.size() + Files.size(), 30u);
+  EXPECT_EQ(burner->HeaderStream()->Size(), 0);
+  EXPECT_EQ(burner->LastInserted(), nullptr);
+  EXPECT_EQ(burner->FindDir("\\a"), nullptr);  // the indexes start over too
+  EXPECT_EQ(burner->FindFile(burner->Root(), "a"), nullptr);
+  EXPECT_NE(burner->MakeDir("\\a\\b"), nullptr);
+  EXPECT_TRUE(TreeIsConsistent(*burner));
 }
 
 }  // namespace

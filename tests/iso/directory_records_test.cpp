@@ -20,6 +20,7 @@ using test::ImageTree;
 struct Record {
   const uint8_t* p;
   std::string Id() const { return std::string(reinterpret_cast<const char*>(p + 33), p[32]); }
+  const uint8_t* Xa() const { return p + 33 + p[32] + (p[32] % 2 == 0); }
 };
 
 // Every record of one directory extent, skipping the gaps at sector ends.
@@ -29,10 +30,10 @@ std::vector<Record> Records(const TMemoryStream& out, int64_t start, int64_t siz
     const uint8_t* p = out.Memory() + at;
     if (p[0] == 0) {
       at = (at / 2048 + 1) * 2048;
-      continue;
+    } else {
+      records.push_back({p});
+      at += p[0];
     }
-    records.push_back({p});
-    at += p[0];
   }
   return records;
 }
@@ -48,33 +49,28 @@ TEST(DirectoryRecords, LengthsIdentifiersAndFlags) {
   t.File(t.root, "A.TXT", 1);
   t.File(t.root, "AB.TXT", 2049, "ab.txt");
   t.File(t.root, "README.", 0);
-  PFEntry hidden = t.File(t.root, "H.", 5);
-  hidden->Attr |= 0x02;
+  t.File(t.root, "H.", 5)->Attr |= 0x02;
   PDEntry dir = t.Dir(t.root, "DOCS");
   t.Dir(dir, "SUB")->Parent->FirstFile->Attr |= 0x02;
   const std::vector<Record> iso = Extent(t, t.root, false);
   ASSERT_EQ(iso.size(), 7u);
-  EXPECT_EQ(iso[2].p[0], 40);
   EXPECT_EQ(iso[2].Id(), "A.TXT;1");
-  EXPECT_EQ(iso[3].p[0], 42);  // even identifier: padding byte
-  EXPECT_EQ(iso[4].p[0], 42);  // README.;1 is odd: no padding
   EXPECT_EQ(iso[4].Id(), "README.;1");
-  EXPECT_EQ(GetLE32(iso[4].p + 2), 0u);  // empty file: extent 0, length 0
-  EXPECT_EQ(GetLE32(iso[4].p + 10), 0u);
-  EXPECT_EQ(GetLE32(iso[2].p + 2), 150u);  // 1 byte at the first file sector
-  EXPECT_EQ(GetLE32(iso[3].p + 2), 151u);  // then 2049 bytes over two sectors
-  EXPECT_EQ(GetLE32(iso[5].p + 2), 153u);
-  EXPECT_EQ(iso[5].p[25], 1);  // hidden file
-  EXPECT_EQ(iso[6].p[25], 2);  // directory
   EXPECT_EQ(iso[6].Id(), "DOCS");
+  // Length 33 + identifier, padded to even; extents follow each other from 150.
+  for (auto [i, length, extent] : {std::tuple{2, 40, 150u}, {3, 42, 151u}, {4, 42, 0u}, {5, 38, 153u}}) {
+    EXPECT_EQ(iso[i].p[0], length) << i;
+    EXPECT_EQ(GetLE32(iso[i].p + 2), extent) << i;
+  }
+  EXPECT_EQ(GetLE32(iso[4].p + 10), 0u);  // empty file
+  EXPECT_EQ(iso[5].p[25], 1);             // hidden
+  EXPECT_EQ(iso[6].p[25], 2);             // directory
   EXPECT_EQ(GetLE32(iso[6].p + 2), t.layout.DirArea + dir->Address);
   EXPECT_EQ(iso[2].p[18], 104);  // the entry's own date
   EXPECT_EQ(Records(t.header, (t.layout.DirArea + dir->Address) * 2048, 2048)[2].p[25], 3);  // hidden dir
   const std::vector<Record> joliet = Extent(t, t.root, true);
   EXPECT_EQ(joliet[3].p[0], 50);
-  EXPECT_EQ(joliet[3].Id(), std::string("\0a\0b\0.\0t\0x\0t\0;\0"
-                                        "1",
-                                        16));
+  EXPECT_EQ(joliet[3].Id(), std::string("\0a\0b\0.\0t\0x\0t\0;\0001", 16));
 }
 
 TEST(DirectoryRecords, XaSystemUseEntries) {
@@ -86,43 +82,34 @@ TEST(DirectoryRecords, XaSystemUseEntries) {
   t.Dir(t.root, "D");
   const std::vector<Record> r = Extent(t, t.root, false);
   EXPECT_EQ(r[0].p[0], 48);
-  const auto xa = [](const Record& rec) { return rec.p + 33 + rec.p[32] + (rec.p[32] % 2 == 0 ? 1 : 0); };
-  EXPECT_EQ(GetBE16(xa(r[0]) + 4), 0x8D55);
-  EXPECT_EQ(GetBE16(xa(r[1]) + 4), 0x8D55);
-  EXPECT_EQ(GetBE16(xa(r[2]) + 4), 0x1555);
-  EXPECT_EQ(xa(r[2])[8], 1);
-  EXPECT_EQ(GetBE16(xa(r[3]) + 4), 0x0D55);
-  EXPECT_EQ(xa(r[3])[8], 0);
-  EXPECT_EQ(GetBE16(xa(r[4]) + 4), 0x8D55);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(xa(r[2]) + 6), 2), "XA");
+  for (auto [i, attributes, file_number] :
+       {std::tuple{0, 0x8D55, 0}, {1, 0x8D55, 0}, {2, 0x1555, 1}, {3, 0x0D55, 0}, {4, 0x8D55, 0}}) {
+    EXPECT_EQ(GetBE16(r[i].Xa() + 4), attributes) << i;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r[i].Xa() + 6), 2), "XA");
+    EXPECT_EQ(r[i].Xa()[8], file_number) << i;
+  }
   // A form-2 file keeps 150 sectors in the stream; the next file follows them.
   EXPECT_EQ(GetLE32(r[2].p + 10), 2048u);
   EXPECT_EQ(StreamBytes(*form2), 150 * 2048);
-  EXPECT_EQ(GetLE32(r[3].p + 2), 150u + 150u);
+  EXPECT_EQ(GetLE32(r[3].p + 2), 300u);
 }
 
 TEST(DirectoryRecords, LongNamesAreCutToFitKeepingTheExtension) {
   for (uint32_t elen : {0u, 14u}) {
     ImageTree t;
     ELen = elen;
-    const std::string long_name = std::string(150, 'n') + "\xC3\xA9.txt";  // ends in é.txt
-    t.File(t.root, std::string(250, 'N') + ".TXT", 10, long_name);
-    PDEntry d = t.Dir(t.root, std::string(240, 'D'), std::string(200, 'd'));
-    t.File(d, "X", 1);
+    t.File(t.root, std::string(250, 'N') + ".TXT", 10, std::string(150, 'n') + "\xC3\xA9.txt");
+    t.File(t.Dir(t.root, std::string(240, 'D'), std::string(200, 'd')), "X", 1);
     for (bool joliet : {false, true}) {
       const std::vector<Record> r = Extent(t, t.root, joliet);
       ASSERT_EQ(r.size(), 4u);
       for (const Record& rec : r) EXPECT_LE(rec.p[0], 255);
-      const std::string file_id = r[2].Id();
-      EXPECT_EQ(file_id.substr(file_id.size() - (joliet ? 12 : 6)), joliet ? std::string("\0.\0t\0x\0t\0;\0"
-                                                                                         "1",
-                                                                                         12)
-                                                                           : ".TXT;1");
+      const std::string id = r[2].Id(), ext = joliet ? std::string("\0.\0t\0x\0t\0;\0001", 12) : ".TXT;1";
+      EXPECT_EQ(id.substr(id.size() - ext.size()), ext);
       EXPECT_EQ(r[2].p[0], 254);  // the longest even-sized record
     }
     // The path table carries the same cut name as the directory's record.
-    const int32_t id_len = static_cast<int32_t>(Extent(t, t.root, true)[3].Id().size());
-    EXPECT_EQ(t.layout.PathTableSizeJ, 10 + 8 + id_len);
+    EXPECT_EQ(t.layout.PathTableSizeJ, 10 + 8 + static_cast<int32_t>(Extent(t, t.root, true)[3].Id().size()));
   }
 }
 
@@ -130,20 +117,18 @@ TEST(DirectoryRecords, LongNamesAreCutToFitKeepingTheExtension) {
 // gave it, so every later sector stays where the layout put it.
 TEST(DirectoryRecords, LayoutAndWriterAgreeOnRandomTrees) {
   std::mt19937 random(7);
-  for (int round = 0; round < 20; ++round) {
+  for (int round = 0; round < 10; ++round) {
     ImageTree t(64, 2048);
     ELen = round % 2 == 0 ? 0 : 14;
     std::vector<PDEntry> dirs{t.root};
     for (int i = 0; i < 300; ++i) {
-      const int len = 1 + static_cast<int>(random() % 140);
-      std::string name(len, 'A' + static_cast<char>(random() % 26));
+      std::string name(1 + random() % 140, 'A' + static_cast<char>(random() % 26));
       if (random() % 3 == 0) name += ".EXT";
       PDEntry where = dirs[random() % dirs.size()];
-      if (random() % 20 == 0 && dirs.size() < 60) {
+      if (random() % 20 == 0 && dirs.size() < 60)
         dirs.push_back(t.Dir(where, name.substr(0, 12), name + std::to_string(i)));
-      } else {
+      else
         t.File(where, name + std::to_string(i), random() % 5000, name + "\xE2\x82\xAC" + std::to_string(i));
-      }
     }
     t.Prepare();
     const TImageLayout& l = t.layout;
@@ -162,11 +147,11 @@ TEST(DirectoryRecords, LayoutAndWriterAgreeOnRandomTrees) {
 
 TEST(DirectoryRecords, ARecordNeverCrossesASector) {
   ImageTree t;
-  // 2048 - 68 = 1980 bytes after "." and "..": 45 records of 44 bytes fill
-  // the sector to the last byte; the 46th starts the next one.
+  // 1980 bytes after "." and "..": 45 records of 44 bytes fill the sector to
+  // the last byte; the 46th starts the next one.
+  char name[16];
   for (int i = 0; i < 46; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "F%08d", i);  // 9 + ";1": odd, R = 44
+    std::snprintf(name, sizeof name, "F%08d", i);
     t.File(t.root, name, 0);
   }
   t.Prepare();

@@ -14,19 +14,13 @@ class ImageTree {
  public:
   explicit ImageTree(int32_t max_dirs = 64, int32_t max_files = 256) {
     Dirs.assign(max_dirs, nullptr);
-    PathTable.assign(max_dirs, nullptr);
-    PathTableJ.assign(max_dirs, nullptr);
+    PathTable = PathTableJ = Dirs;
     Files.assign(max_files, nullptr);
     DirCounter = FileCounter = 0;
     ELen = 0;
     DirectoryFirst = false;
     TimeZoneDiff = 0;
-    root = NewDir();
-    root->Name = "CD_ROOT";
-    root->LongName = "CD Root Directory";
-    root->Path = "\\";
-    root->Level = 1;
-    root->Parent = root;
+    root = NewDir("CD_ROOT", "CD Root Directory", nullptr);
   }
   ~ImageTree() {
     Dirs.clear(), PathTable.clear(), PathTableJ.clear(), Files.clear();
@@ -35,18 +29,12 @@ class ImageTree {
   }
 
   PDEntry Dir(PDEntry parent, const std::string& name, const std::string& long_name = "") {
-    PDEntry d = NewDir();
-    d->Name = name;
-    d->LongName = long_name.empty() ? name : long_name;
-    d->Parent = parent;
-    d->Level = static_cast<uint8_t>(parent->Level + 1);
-    d->Path = (parent == root ? "" : parent->Path) + "\\" + d->LongName;
+    PDEntry d = NewDir(name, long_name.empty() ? name : long_name, parent);
     PFEntry e = Link(parent, name, d->LongName);
     e->Attr = 0x10;
     e->Dir = d;
     return d;
   }
-
   PFEntry File(PDEntry dir, const std::string& name, int64_t size, const std::string& long_name = "") {
     PFEntry e = Link(dir, name, long_name.empty() ? name : long_name);
     e->Size = e->SizeJ = size;
@@ -68,7 +56,6 @@ class ImageTree {
     BuildImageHeader(header, options, layout);
     return header;
   }
-
   const uint8_t* Sector(int64_t n) const { return header.Memory() + n * 2048; }
 
   PDEntry root;
@@ -77,23 +64,25 @@ class ImageTree {
   TMemoryStream header;
 
  private:
-  PDEntry NewDir() {
-    dirs_.emplace_back();
-    PDEntry d = &dirs_.back();
+  PDEntry NewDir(const std::string& name, const std::string& long_name, PDEntry parent) {
+    PDEntry d = &dirs_.emplace_back();
+    d->Name = name;
+    d->LongName = long_name;
+    d->Parent = parent ? parent : d;
+    d->Level = static_cast<uint8_t>(parent ? parent->Level + 1 : 1);
+    d->Path = parent ? (parent == root ? "" : parent->Path) + "\\" + long_name : "\\";
     Dirs[DirCounter] = PathTable[DirCounter] = PathTableJ[DirCounter] = d;
     ++DirCounter;
     return d;
   }
   PFEntry Link(PDEntry dir, const std::string& name, const std::string& long_name) {
-    files_.emplace_back();
-    PFEntry e = &files_.back();
+    PFEntry e = &files_.emplace_back();
     e->Name = name;
     e->LongName = long_name;
     Files[FileCounter++] = e;
     PFEntry* tail = &dir->FirstFile;
     while (*tail != nullptr) tail = &(*tail)->Next;
-    *tail = e;
-    return e;
+    return *tail = e;
   }
 
   std::deque<TDEntry> dirs_;
