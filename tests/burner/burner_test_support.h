@@ -114,11 +114,15 @@ inline ::testing::AssertionResult TreeIsConsistent(TOrlixBurner& burner) {
     for (PFEntry e = d->FirstFile; e; prev = e, e = e->Next) {
       if (!files.count(e)) return fail("chain of " + d->Path + " holds a released or foreign entry");
       if (++chained > FileCounter) return fail("chains hold more entries than the table");
-      if (e->Dir && (++entries_of_dir[e->Dir], e->Dir->Parent != d))
+      if (e->Dir && e->Dir->Parent != d)
         return fail("entry " + e->LongName + " is not in its directory's parent");
-      PFEntry match = nullptr, match_prev = nullptr;
-      for (PFEntry w = d->FirstFile, p = nullptr; w && !match; p = w, w = w->Next)
-        if (UpperCaseAscii(w->LongName) == UpperCaseAscii(e->LongName)) match = w, match_prev = p;
+      if (e->Dir) ++entries_of_dir[e->Dir];
+      // The first entry of this name, as a walk finds it.
+      PFEntry match = d->FirstFile, match_prev = nullptr;
+      while (UpperCaseAscii(match->LongName) != UpperCaseAscii(e->LongName)) {
+        match_prev = match;
+        match = match->Next;
+      }
       if (burner.FindFile(d, e->LongName) != match || PrevFile != match_prev)
         return fail("FindFile(" + d->Path + ", " + e->LongName + ")");
     }

@@ -15,7 +15,10 @@ class DirectSave : public BurnerTest {
  protected:
   void SetUp() override {
     BurnerTest::SetUp();
-    burner->OnWriteDone = [this](TComponent*, const std::string& error) { ++done_calls, done_text = error; };
+    burner->OnWriteDone = [this](TComponent*, const std::string& error) {
+      ++done_calls;
+      done_text = error;
+    };
   }
   // A host file whose bytes tell where they came from, added to the root.
   std::string Add(const std::string& name, size_t size, char seed) {
