@@ -7,6 +7,7 @@
 
 #include "device/device_state.h"
 #include "device/erase_thread.h"
+#include "device/request.h"
 #include "device/scsi_device.h"
 #include "messages/messages.h"
 
@@ -24,18 +25,6 @@ constexpr uint8_t kDvdRamFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x22,
                                        0x21, 0x20, 0x00, 0x00, 0x08, 0x00};
 constexpr uint8_t kDvdPlusRwFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00,
                                           0x00, 0x00, 0x98, 0x00, 0x00, 0x00};
-
-TSRB_ExecSCSICmd Request(uint8_t flags, uint8_t op, uint8_t cdb_length, const void* buffer, uint32_t length) {
-  TSRB_ExecSCSICmd srb;
-  std::memset(&srb, 0, sizeof srb);
-  srb.SRB_Flags = flags;
-  srb.SRB_SenseLen = 24;
-  srb.SRB_CDBLen = cdb_length;
-  srb.SRB_BufLen = length;
-  srb.SRB_BufPointer = const_cast<void*>(buffer);
-  srb.CDBByte[0] = op;
-  return srb;
-}
 
 // Rounds halves away from zero, as the speed texts always have.
 std::string Fixed(double value, int decimals) {
@@ -70,7 +59,7 @@ std::string EraseSpeedText(uint8_t medium, uint16_t speed) {
 }
 
 bool TSCSIDevice::FormatUnit(uint8_t Options, const void* List, int32_t Length) {
-  auto srb = Request(SRB_EVENT_NOTIFY | SRB_DIR_OUT, 0x04, 6, List, static_cast<uint32_t>(Length));
+  auto srb = Request(kFlagsOut, 0x04, 6, List, static_cast<uint32_t>(Length));
   srb.CDBByte[1] = Options;
   ExecScsiCommand(srb, 10000);
   return srb.SRB_Status == SS_COMP;
@@ -103,7 +92,7 @@ bool TSCSIDevice::EraseDisc(uint8_t EraseType) {
       started = FormatUnit(kFormatOptions, medium == kMediumDVDRAM ? kDvdRamFormat : kDvdPlusRwFormat, 12);
     }
   } else {
-    auto srb = Request(SRB_EVENT_NOTIFY, 0xA1, 12, nullptr, 0);
+    auto srb = Request(kFlagsNone, 0xA1, 12);
     srb.CDBByte[1] = static_cast<uint8_t>(EraseType | kImmediate);
     ExecScsiCommand(srb, 4800000);
     started = srb.SRB_Status == SS_COMP || srb.SRB_Status == SS_PENDING;

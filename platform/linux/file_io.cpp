@@ -159,14 +159,19 @@ void FileClose(THandle handle) {
   close(handle);
 }
 
-int32_t FileRead(THandle handle, void* buffer, int32_t count) {
+namespace {
+
+// Moves `count` bytes with `step` (read or write), going on after short
+// transfers and interruptions; the bytes moved, never negative.
+template <typename Step>
+int32_t TransferAll(THandle handle, int32_t count, Step step) {
   if (handle < 0) {
     t_last_error = EBADF;
     return 0;
   }
   int32_t done = 0;
   while (done < count) {
-    ssize_t n = read(handle, static_cast<char*>(buffer) + done, static_cast<size_t>(count - done));
+    ssize_t n = step(done, static_cast<size_t>(count - done));
     if (n < 0) {
       if (errno == EINTR) continue;
       t_last_error = errno;
@@ -178,23 +183,17 @@ int32_t FileRead(THandle handle, void* buffer, int32_t count) {
   return done;
 }
 
+}  // namespace
+
+int32_t FileRead(THandle handle, void* buffer, int32_t count) {
+  return TransferAll(handle, count,
+                     [&](int32_t at, size_t n) { return read(handle, static_cast<char*>(buffer) + at, n); });
+}
+
 int32_t FileWrite(THandle handle, const void* buffer, int32_t count) {
-  if (handle < 0) {
-    t_last_error = EBADF;
-    return 0;
-  }
-  int32_t done = 0;
-  while (done < count) {
-    ssize_t n = write(handle, static_cast<const char*>(buffer) + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      t_last_error = errno;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<int32_t>(n);
-  }
-  return done;
+  return TransferAll(handle, count, [&](int32_t at, size_t n) {
+    return write(handle, static_cast<const char*>(buffer) + at, n);
+  });
 }
 
 int64_t FileSeek(THandle handle, int64_t offset, uint16_t origin) {
