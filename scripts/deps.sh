@@ -3,9 +3,10 @@
 # not fetched again.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev
-          genisoimage xorriso 7zip libcdio-utils attr
-          time tzdata)
-packages+=(jq)  # checks of orlix info --json
+          tzdata
+          # outside readers that check our images, and tools the tests and
+          # benchmarks use
+          genisoimage xorriso 7zip libcdio-utils jq time)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
