@@ -1,4 +1,5 @@
 #include "vrecorder/recorder.h"
+#include "platform/event.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/event.h"
 #include "vrecorder/clock.h"
-#include "vrecorder/completion_event.h"
 
 namespace orlix::vrec {
 
@@ -114,7 +115,7 @@ uint32_t Recorder::Send(void* request) {
     case SC_EXEC_SCSI_CMD: {
       auto* srb = static_cast<TSRB_ExecSCSICmd*>(request);
       ExecScsi(*srb);
-      if (srb->SRB_Flags & SRB_EVENT_NOTIFY) SignalCompletionEvent(srb->SRB_PostProc);
+      if (srb->SRB_Flags & SRB_EVENT_NOTIFY) SetEventObject(srb->SRB_PostProc);
       return srb->SRB_Status;
     }
     case SC_ABORT_SRB:

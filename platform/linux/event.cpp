@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <string>
 
 namespace orlix {
 
@@ -38,6 +39,15 @@ void ResetEventObject(TEventHandle event) {
 
 void SetEventObject(TEventHandle event) {
   if (!event) return;
+  // The handle comes from a request block another program filled: eight
+  // bytes written to anything but an eventfd (a file open under that number)
+  // would damage it.
+  const intptr_t value = reinterpret_cast<intptr_t>(event);
+  if (value <= 0 || value > INT32_MAX) return;
+  char target[64];
+  const std::string link = "/proc/self/fd/" + std::to_string(value);
+  const ssize_t len = readlink(link.c_str(), target, sizeof target - 1);
+  if (len <= 0 || std::string(target, static_cast<size_t>(len)) != "anon_inode:[eventfd]") return;
   uint64_t one = 1;
   ssize_t n;
   do {
