@@ -1,5 +1,4 @@
 #include "vrecorder/recorder.h"
-#include "platform/event.h"
 
 #include <algorithm>
 #include <cstdio>
