@@ -62,13 +62,12 @@ TEST_F(Discovery, SetDeviceIdSelectsOnlyACdDvdDriveThatAnswers) {
 
 TEST_F(Discovery, PerModelWorkarounds) {
   // Vendor (8) and product (16); poll ready, force underrun, link size, slow
-  // ready, immediate close.
+  // ready, immediate close. Matching is exact, by field.
   const std::pair<std::string, std::vector<bool>> kModels[] = {
       {"PIONEER DVD-RW  DVR-104 ", {1, 0, 0, 0, 1}}, {"PIONEER  DVD-RW  DVR-104", {0, 0, 0, 0, 1}},
-      {"SOMEONE CDRW321040X     ", {0, 0, 0, 0, 0}}, {"SOMEONE CD-W512EB       ", {0, 1, 0, 0, 1}},
-      {"SOMEONE CD-RW  CRX800E  ", {0, 0, 1, 0, 1}}, {"SOMEONE UJDA720         ", {0, 0, 0, 1, 1}},
-      {"TDK     CDRW121032      ", {0, 0, 0, 1, 1}}, {"TD      TDK DRIVE       ", {0, 0, 0, 0, 1}},
-      {"OTHER   cd-w512eb       ", {0, 0, 0, 0, 1}},
+      {"SOMEONE CD-W512EB       ", {0, 1, 0, 0, 1}}, {"SOMEONE CD-RW  CRX800E  ", {0, 0, 1, 0, 1}},
+      {"TDK     CDRW121032      ", {0, 0, 0, 1, 1}}, {"OTHER   cd-w512eb       ", {0, 0, 0, 0, 1}},
+      {"SOMEONE CDRW321040X     ", {0, 0, 0, 0, 0}},
   };
   for (const auto& [identity, flags] : kModels) {
     layer_.Add(0, 0, 0).identity = identity + "1.00";
@@ -119,13 +118,9 @@ TEST_F(Discovery, DriveLetters) {
   layer_.Add(0, 1, 0).bios_drive = 3;
   device_.GetHostAdapterInfo(0);
   EXPECT_TRUE(device_.SetDeviceByDriveLetter('d'));
-  EXPECT_EQ(device_.DeviceID(), "0:1:0 d:");
-  EXPECT_EQ(device_.GetDriveLetter(), 'D');
-  EXPECT_EQ(device_.GetDiskLetter(0, 2, 0), 128);
+  EXPECT_EQ(std::tuple(device_.DeviceID(), device_.GetDriveLetter()), std::tuple("0:1:0 d:", 'D'));
   EXPECT_FALSE(device_.SetDeviceByDriveLetter('F'));
-  EXPECT_FALSE(device_.SetDeviceByDriveLetter('?'));
-  // A layer that names a BIOS drive beyond Z: gives no letter.
-  layer_.Add(0, 1, 0).bios_drive = 100;
+  layer_.Add(0, 1, 0).bios_drive = 100;  // beyond Z: no letter
   EXPECT_EQ(device_.GetDriveLetter(), 0);
 }
 

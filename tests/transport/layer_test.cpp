@@ -34,30 +34,23 @@ TEST_F(LayerSelection, GivenPathThenCurrentDirectoryThenSystem) {
   EXPECT_EQ(LoadedId(), 1);
   EXPECT_EQ(ASPILayerName, LibraryFileName("wnaspi32"));
   EXPECT_TRUE(_DeInitializeASPI());
-  EXPECT_FALSE(ASPIDLLLoaded);
-  EXPECT_EQ(ASPILibHandle, nullptr);
-  EXPECT_EQ(SendASPI32Command, nullptr);
-  EXPECT_EQ(GetASPI32SupportInfo, nullptr);
+  EXPECT_TRUE(!ASPIDLLLoaded && !ASPILibHandle && !SendASPI32Command && !GetASPI32SupportInfo);
 
   // An empty or missing path is skipped.
   for (const std::string& given : {std::string(), (kFakes / "absent.so").string()}) {
     ASSERT_TRUE(_InitializeASPI(false, given));
-    EXPECT_EQ(LoadedId(), 2);
-    EXPECT_EQ(ASPILibPath, "./" + LibraryFileName("wnaspi32"));
+    EXPECT_EQ(std::tuple(LoadedId(), ASPILibPath), std::tuple(2, "./" + LibraryFileName("wnaspi32")));
     _DeInitializeASPI();
   }
   fs::current_path(kFakes);  // holds no manager itself
   ASSERT_TRUE(_InitializeASPI(false, ""));
-  EXPECT_EQ(LoadedId(), 3);
-  EXPECT_EQ(ASPILibPath, LibraryFileName("wnaspi32"));
+  EXPECT_EQ(std::tuple(LoadedId(), ASPILibPath), std::tuple(3, LibraryFileName("wnaspi32")));
 }
 
 TEST_F(LayerSelection, ALibraryWithoutAnEntryPointIsNotUsed) {
   fs::current_path(kFakes / "broken");
   EXPECT_FALSE(_InitializeASPI(false, ""));
-  EXPECT_FALSE(ASPIDLLLoaded);
-  EXPECT_EQ(ASPILibHandle, nullptr);
-  EXPECT_EQ(SendASPI32Command, nullptr);
+  EXPECT_TRUE(!ASPIDLLLoaded && !ASPILibHandle && !SendASPI32Command);
   EXPECT_NE(ASPILayerError.find("SendASPI32Command"), std::string::npos);
 
   // With a drive in the system the emulation stands in (once the table built
@@ -76,17 +69,14 @@ TEST_F(LayerSelection, InstalledManagerWinsUnlessTheEmulationIsAskedFirst) {
   _DeInitializeASPI();
 
   ASSERT_TRUE(_InitializeASPI(true, ""));
-  EXPECT_EQ(ASPILayerName, kEmulationLayerName);
-  EXPECT_EQ(ASPILibHandle, nullptr);
-  EXPECT_EQ(GetASPI32SupportInfo(), 0x0101u);
-  EXPECT_TRUE(_DeInitializeASPI());  // the emulation keeps running
-  EXPECT_TRUE(ASPIDLLLoaded);
+  EXPECT_EQ(std::tuple(ASPILayerName, ASPILibHandle, GetASPI32SupportInfo()),
+            std::tuple(kEmulationLayerName, nullptr, 0x0101u));
+  EXPECT_TRUE(_DeInitializeASPI() && ASPIDLLLoaded);  // the emulation keeps running
 
   // Re-initialising probes the drives again.
   os_.Add(4, 0, 1);
   EXPECT_TRUE(_ReInitializeASPI());
-  EXPECT_EQ(ASPILayerName, kEmulationLayerName);
-  EXPECT_EQ(ScsiDrives.drive[4].used, 1);
+  EXPECT_EQ(std::tuple(ASPILayerName, ScsiDrives.drive[4].used), std::tuple(kEmulationLayerName, 1));
 }
 
 }  // namespace
