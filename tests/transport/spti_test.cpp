@@ -41,9 +41,12 @@ TEST(DriveTable, ProbesCdDrivesAndGivesThoseWithoutAddressAVirtualAdapter) {
 
   // The table is built once until released.
   os.drives.clear();
-  EXPECT_EQ(std::tuple(SPTIInit(), ScsiDrives.drive[3].used, SPTIDeInit(), SPTIDeInit()),
-            std::tuple(0, 1, true, false));
-  EXPECT_EQ(std::tuple(SPTIInit(), ScsiDrives.drive[3].used), std::tuple(0, 0));
+  EXPECT_EQ(SPTIInit(), 0);
+  EXPECT_EQ(ScsiDrives.drive[3].used, 1);
+  EXPECT_TRUE(SPTIDeInit());
+  EXPECT_FALSE(SPTIDeInit());
+  EXPECT_EQ(SPTIInit(), 0);
+  EXPECT_EQ(ScsiDrives.drive[3].used, 0);
   EXPECT_EQ(__GetASPI32SupportInfo(), 0x0100u | 1);  // never fewer than one adapter
 }
 
