@@ -34,8 +34,9 @@ TEST_F(Discovery, SetDeviceIdSelectsOnlyACdDvdDriveThatAnswers) {
   device_.SetDeviceID("1:0:0,E: whatever follows");
   EXPECT_EQ(std::tuple(device_.HaId(), device_.Target(), device_.Lun(), device_.DeviceType(), changes),
             std::tuple(1, 0, 0, 5, 1));
-  EXPECT_EQ(device_.DeviceID(), "1:0:0,E: whatever follows");
-  EXPECT_EQ(device_.DeviceName(), "VENDOR   PRODUCT NAME     1.00");  // control bytes become blanks
+  // Control bytes become blanks.
+  EXPECT_EQ(device_.DeviceID() + "|" + device_.DeviceName(),
+            "1:0:0,E: whatever follows|VENDOR   PRODUCT NAME     1.00");
 
   // Too short: nothing selected, with a message unless the ID was empty.
   device_.SetDeviceID("1:0:");
@@ -93,13 +94,10 @@ TEST_F(Discovery, ScanListsEveryCdDvdDeviceWithItsLetter) {
   device_.ScanDevices();
   EXPECT_EQ(layer_.Commands(0x12).size(), 64u);
   const std::string id = "VENDOR  PRODUCT NAME    1.00";
-  ASSERT_EQ(device_.DeviceList().Count(), 3);
-  EXPECT_EQ(device_.DeviceList().Strings(0), "0:0:0,?: " + id);
-  EXPECT_EQ(device_.DeviceList().Strings(1), "0:1:0,E: " + id);
-  EXPECT_EQ(device_.DeviceList().Strings(2), "0:3:2,?: " + id + " (not supported)");
+  EXPECT_EQ(device_.DeviceList().Text(),
+            "0:0:0,?: " + id + "\n0:1:0,E: " + id + "\n0:3:2,?: " + id + " (not supported)\n");
   // The selection stays; the 61 failed INQUIRYs are neither errors nor logged.
-  EXPECT_EQ(device_.Target(), 0);
-  EXPECT_EQ(device_.LastError(), "");
+  EXPECT_EQ(std::tuple(device_.Target(), device_.LastError()), std::tuple(0, ""));
   EXPECT_EQ(lines_, (std::vector<std::string>{">>> fake layer", ">>> FAKE ASPI LAYER  (FAKE 0)"}));
 
   layer_.adapters = 2;
@@ -110,8 +108,7 @@ TEST_F(Discovery, ScanListsEveryCdDvdDeviceWithItsLetter) {
 
   // A new component scans at once when a layer is active.
   TSCSIDevice other(nullptr);
-  EXPECT_EQ(other.DeviceList().Count(), 3);
-  EXPECT_EQ(other.HaId(), kNoAddress);
+  EXPECT_EQ(std::tuple(other.DeviceList().Count(), other.HaId()), std::tuple(3, kNoAddress));
 }
 
 TEST_F(Discovery, DriveLetters) {

@@ -48,12 +48,11 @@ TEST_F(Erasing, QuickCdRwErase) {
   std::vector<std::string> lines;
   device_.OnDebugMessage = [&](TComponent*, const std::string& m, uint8_t) { lines.push_back(m); };
   const EraseOutcome o = RunErase(device_, 1);
-  EXPECT_EQ(std::tuple(o.started, o.events, o.with_error, o.erasing_at_event, o.progress_at_event),
-            std::tuple(true, 1, false, true, 100));
-  EXPECT_EQ(device_.EraseProgress(), 0);
+  EXPECT_EQ(std::tuple(o.started, o.events, o.with_error, o.erasing_at_event, o.progress_at_event,
+                       device_.EraseProgress()),
+            std::tuple(true, 1, false, true, 100, 0));
   EXPECT_EQ(lines, std::vector<std::string>{">>> STARTING ERASE PROCESS ON CD-RW AT 8(1,411 KB/s)"});
-  EXPECT_EQ(drive_.Commands(0xA1).at(0).cdb,
-            (Bytes{0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));  // minimal, immediate
+  EXPECT_EQ(drive_.Commands(0xA1).at(0).cdb[1], 0x11);  // minimal, immediate
   // The drive is given back: removal allowed, then ready.
   const auto all = drive_.Commands();
   EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](auto& c) { return c.op() == 0x1E && c.cdb[4] == 0; }));

@@ -92,7 +92,8 @@ TEST_F(Exec, PendingRequestsAreWaitedForThenAborted) {
   // Without an event there is no wait, but still the abort.
   auto srb = Request(0x00, 0);
   device_.ExecScsiCommand(srb, 0);
-  EXPECT_EQ(std::tuple(layer_.last_abort_target, srb.SRB_HaStat), std::tuple(static_cast<void*>(&srb), HASTAT_TIMEOUT));
+  EXPECT_EQ(std::tuple(layer_.last_abort_target, srb.SRB_HaStat),
+            std::tuple(static_cast<void*>(&srb), HASTAT_TIMEOUT));
 
   // A layer that finishes later signals the event.
   std::thread worker;
@@ -140,9 +141,10 @@ TEST_F(Exec, LogLines) {
   uint8_t data[4] = {1, 2, 3, 4};
   layer_.answer = [](TSRB_ExecSCSICmd& srb) { CheckCondition(srb, {0x03, 0x11, 0x00}); };
   device_.Write10(0x10, 1, data, sizeof data, 0x50);
-  EXPECT_EQ(lines_, std::vector<std::string>{"<<< WRITE (10)             (2A) {50|0A} - 0:0:0 <04> [00004] 00 00 "
-                                             "00 00 10 00 00 01 00 00 00 00 00 00 00  |01 02 03 04 = 00 02 70 "
-                                             "03 ASC:11,ASQ:00 MEDIUM ERROR (UNRECOVERED READ ERROR)"});
+  EXPECT_EQ(lines_,
+            std::vector<std::string>{"<<< WRITE (10)             (2A) {50|0A} - 0:0:0 <04> [00004] 00 00 "
+                                     "00 00 10 00 00 01 00 00 00 00 00 00 00  |01 02 03 04 = 00 02 70 "
+                                     "03 ASC:11,ASQ:00 MEDIUM ERROR (UNRECOVERED READ ERROR)"});
 
   // Routine failures, successes and long writes in progress stay quiet.
   lines_.clear();

@@ -136,12 +136,9 @@ class FakeLayer {
     auto it = f.drives.find({srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun});
     if (it == f.drives.end()) return srb.SRB_Status = SS_NO_DEVICE;
     srb.SRB_Status = SS_COMP;
-    if (c.op() == 0x12) {
-      data[0] = it->second.type;
-      std::memcpy(data + 8, it->second.identity.data(), std::min<size_t>(28, it->second.identity.size()));
-    } else {
-      f.Respond(srb, c);
-    }
+    if (c.op() != 0x12) return f.Respond(srb, c), srb.SRB_Status;
+    data[0] = it->second.type;
+    std::memcpy(data + 8, it->second.identity.data(), std::min<size_t>(28, it->second.identity.size()));
     return srb.SRB_Status;
   }
 
@@ -175,10 +172,11 @@ class ScriptedDrive : public FakeLayer {
                        : c.op() == 0x52 ? find(track, c.cdb[5])
                                         : find(reply, c.op());
       // Like a drive, only the bytes of the answer are transferred.
-      if (r)
+      if (!r)
+        failure = Sense{0x05, 0x20, 0x00};
+      else
         std::copy_n(r->begin(), std::min<size_t>(r->size(), srb.SRB_BufLen),
                     static_cast<uint8_t*>(srb.SRB_BufPointer));
-      if (!r) failure = Sense{0x05, 0x20, 0x00};
     }
     if (failure) CheckCondition(srb, *failure);
   }

@@ -34,10 +34,7 @@ class Recorder : public ::testing::Test {
     MediumIs = 0;
     Forget();
   }
-  void Forget() {
-    fs::remove(disc_);
-    fs::remove(disc_.string() + ".desc");
-  }
+  void Forget() { fs::remove(disc_), fs::remove(disc_.string() + ".desc"); }
 
   // Loads a new disc (none for "") with the faults given, and selects the drive.
   void Load(const std::string& config, const std::string& faults = "") {
@@ -72,12 +69,10 @@ class Recorder : public ::testing::Test {
 
 TEST_F(Recorder, ScanWritesReadsAndFaults) {
   Load("");
-  EXPECT_EQ(ASPILibPath, kRecorder);
-  EXPECT_EQ(ASPILayerName, LibraryFileName(kAspiManagerBaseName));
+  EXPECT_EQ(std::tuple(ASPILibPath, ASPILayerName, device_.DeviceType()),
+            std::tuple(kRecorder, LibraryFileName(kAspiManagerBaseName), 5));
   ASSERT_EQ(device_.DeviceList().Count(), 1);
-  EXPECT_TRUE(std::regex_match(device_.DeviceList().Strings(0), std::regex("0:0:0,.: .{28}")))
-      << device_.DeviceList().Strings(0);
-  EXPECT_EQ(device_.DeviceType(), 5);
+  EXPECT_TRUE(std::regex_match(device_.DeviceList().Strings(0), std::regex("0:0:0,.: .{28}")));
   EXPECT_FALSE(device_.TestUnitReady(0));  // no disc
   EXPECT_EQ(device_.LastError().rfind(Text(ERR_NOTREADY) + " (MEDIUM NOT PRESENT", 0), 0u)
       << device_.LastError();
@@ -93,14 +88,14 @@ TEST_F(Recorder, ScanWritesReadsAndFaults) {
   ASSERT_TRUE(device_.Read10(32, 32, in.data(), static_cast<uint32_t>(in.size())));
   EXPECT_EQ(in, out);
 
-  Faults("busy:1");
-  EXPECT_FALSE(device_.TestUnitReady(0));
-  EXPECT_TRUE(device_.TargetBusy());
-  EXPECT_EQ(device_.LastError(), Text(ERR_TARGETBUSY));
-  Faults("notready:1");
-  EXPECT_FALSE(device_.TestUnitReady(0));
-  EXPECT_EQ(device_.LastError(), Text(ERR_NOTREADY) + " (" + Text(ERR_AS_04_01) + ")");
-  EXPECT_TRUE(device_.TestUnitReady(0));
+  // Each fault once, then the drive is ready again.
+  for (auto [fault, error] : {std::pair{"busy:1", Text(ERR_TARGETBUSY)},
+                              {"notready:1", Text(ERR_NOTREADY) + " (" + Text(ERR_AS_04_01) + ")"}}) {
+    Faults(fault);
+    EXPECT_FALSE(device_.TestUnitReady(0));
+    EXPECT_EQ(device_.LastError(), error);
+    EXPECT_TRUE(device_.TestUnitReady(0));
+  }
   Faults("gone");
   EXPECT_FALSE(device_.TestUnitReady(0));
   EXPECT_EQ(device_.LastError(), Text(ERR_NODEVICE));
@@ -134,14 +129,12 @@ class RecorderErase : public Recorder, public ::testing::WithParamInterface<Medi
 TEST_P(RecorderErase, LeavesTheMediumBlank) {
   const MediumCase& c = GetParam();
   Load(std::string("profile=") + c.profile + ",op-ms=200");
-  if (c.after == After::kEmpty || std::string(c.profile) == "dvd-rw") {  // one closed session
-    ASSERT_TRUE(device_.SetWriteParams(false, false, false, device_.DiscType()));
-    ASSERT_TRUE(WritePattern(64));
+  const bool session = c.after == After::kEmpty || std::string(c.profile) == "dvd-rw";
+  if (session) ASSERT_TRUE(device_.SetWriteParams(false, false, false, device_.DiscType()));
+  ASSERT_TRUE(WritePattern(64)) << device_.LastError();
+  if (session) {  // one closed session
     ASSERT_TRUE(device_.CloseTrack(true, false, false) && device_.CloseTrack(false, false, false));
-    ASSERT_TRUE(device_.WaitForReady(10000, 500));
-    ASSERT_EQ(device_.DiscStatus(), kDiscIncomplete);
-  } else {
-    ASSERT_TRUE(WritePattern(64)) << device_.LastError();
+    ASSERT_TRUE(device_.WaitForReady(10000, 500) && device_.DiscStatus() == kDiscIncomplete);
   }
   const EraseOutcome o = RunErase(device_, c.type);
   ASSERT_EQ(std::tuple(o.started, o.events, o.with_error, o.progress_at_event),
@@ -167,16 +160,17 @@ TEST_P(RecorderErase, LeavesTheMediumBlank) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rewritable, RecorderErase,
-                         ::testing::Values(MediumCase{"CdRwQuick", "cd-rw", 1, After::kEmpty},
-                                           MediumCase{"CdRwFull", "cd-rw", 0, After::kEmpty},
-                                           MediumCase{"DvdRwQuick", "dvd-rw", 1, After::kRestrictedOverwrite},
-                                           MediumCase{"DvdRwFull", "dvd-rw", 0, After::kRestrictedOverwrite},
-                                           MediumCase{"DvdRwRoQuick", "dvd-rw-ro", 1,
-                                                      After::kRestrictedOverwrite},
-                                           MediumCase{"DvdPlusRwFull", "dvd+rw", 0, After::kZeroStart},
-                                           MediumCase{"DvdRamQuick", "dvd-ram", 1, After::kZeroStart},
-                                           MediumCase{"DvdRamFull", "dvd-ram", 0, After::kZeroStart}),
+const MediumCase kMedia[] = {
+    {"CdRwQuick", "cd-rw", 1, After::kEmpty},
+    {"CdRwFull", "cd-rw", 0, After::kEmpty},
+    {"DvdRwQuick", "dvd-rw", 1, After::kRestrictedOverwrite},
+    {"DvdRwFull", "dvd-rw", 0, After::kRestrictedOverwrite},
+    {"DvdRwRoQuick", "dvd-rw-ro", 1, After::kRestrictedOverwrite},
+    {"DvdPlusRwFull", "dvd+rw", 0, After::kZeroStart},
+    {"DvdRamQuick", "dvd-ram", 1, After::kZeroStart},
+    {"DvdRamFull", "dvd-ram", 0, After::kZeroStart},
+};
+INSTANTIATE_TEST_SUITE_P(Rewritable, RecorderErase, ::testing::ValuesIn(kMedia),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

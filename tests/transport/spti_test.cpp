@@ -31,8 +31,8 @@ TEST(DriveTable, ProbesCdDrivesAndGivesThoseWithoutAddressAVirtualAdapter) {
   EXPECT_EQ(SPTIInit(), 3);
   EXPECT_EQ(os.opened, os.closed);  // the probe leaves nothing open
   const TSPTIDrive& d = ScsiDrives.drive[3];
-  EXPECT_EQ(std::vector<int>({d.used, d.adapter, d.target, ScsiDrives.drive[4].used + ScsiDrives.drive[6].used,
-                              ScsiDrives.adapter_count}),
+  EXPECT_EQ(std::vector<int>({d.used, d.adapter, d.target,
+                              ScsiDrives.drive[4].used + ScsiDrives.drive[6].used, ScsiDrives.adapter_count}),
             std::vector<int>({1, 1, 2, 0, 3}));
   EXPECT_EQ(GetDriveLetterOXASPI(2, 1, 0), 'H');  // the second drive on the virtual adapter 2
   EXPECT_EQ(GetDriveLetterOXASPI(1, 2, 0), 'D');
@@ -57,7 +57,8 @@ TEST(EmulatedRequests, AnsweredByTheTable) {
   TSRB_GDEVBlock dev = {};
   dev.SRB_Cmd = SC_GET_DEV_TYPE;
   dev.SRB_Target = 2;
-  EXPECT_EQ(std::tuple(__SendASPI32Command(&dev), __SendASPI32Command(nullptr)), std::tuple(SS_NO_DEVICE, SS_ERR));
+  EXPECT_EQ(std::tuple(__SendASPI32Command(&dev), __SendASPI32Command(nullptr)),
+            std::tuple(SS_NO_DEVICE, SS_ERR));
 
   // INQUIRY is answered from the probe without asking the drive, and within
   // the caller's buffer (ASan catches an overrun of the small one).
@@ -93,7 +94,8 @@ TEST(EmulatedRequests, CommandsReachTheDriveWithDirectionAndSense) {
   auto srb = Exec(0, 0x00);
   srb.SRB_SenseLen = 255;
   EXPECT_EQ(__SendASPI32Command(&srb), SS_ERR);
-  EXPECT_EQ(std::tuple(srb.SRB_TargStat, os.sent.back().sense_length), std::tuple(STATUS_CHKCOND, kPassThroughSenseLen));
+  EXPECT_EQ(std::tuple(srb.SRB_TargStat, os.sent.back().sense_length),
+            std::tuple(STATUS_CHKCOND, kPassThroughSenseLen));
   srb = Exec(0, 0x00);
   srb.SRB_SenseLen = 4;
   __SendASPI32Command(&srb);
