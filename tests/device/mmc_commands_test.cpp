@@ -22,13 +22,10 @@ const struct {
   std::function<bool(D&)> call;
 } kBuilders[] = {
     {0x40, 6, 0, 30000, "00", [](D& d) { return d.TestUnitReady(30000); }},
-    {0x40, 6, 0, 10000, "01", [](D& d) { return d.Rewind() == 1; }},
-    {0x48, 6, 40, 10000, "03 00 00 00 28", [](D& d) { return d.RequestSense(data, 40); }},
     {0x48, 6, 128, 10000, "12 00 00 00 80", [](D& d) { return d.Inquiry(); }},
     {0x40, 6, 0, 20000, "1B 00 00 00 03", [](D& d) { return d.LoadMedium(false); }},
     {0x40, 6, 0, 10000, "1E", [](D& d) { return d.LockMedium(true); }},
     {0x48, 10, 0xF8, 10000, "23 00 00 00 00 00 00 00 F8", [](D& d) { return d.GetFormatCapacity(a, b); }},
-    {0x48, 10, 8, 10000, "25", [](D& d) { return d.ReadCapacity(a, b); }},
     {0x48, 10, 65536, 10000, "28 00 12 34 56 78 00 00 20",
      [](D& d) { return d.Read10(0x12345678, 32, data, 65536); }},
     {0x50, 10, 65536, 120000, "2A 00 FF FF FF 6A 00 00 20",  // in the lead-in
@@ -38,11 +35,7 @@ const struct {
      [](D& d) { return d.ReadTOC(4, data, 26, 1, true, 0x40); }},
     {0x48, 10, 114, 30000, "46 02 00 2A 00 00 00 00 72",
      [](D& d) { return d.GetConfigData(2, 0x2A, data, 114); }},
-    {0x48, 10, 56, 10000, "51 00 00 00 00 00 00 00 38",
-     [](D& d) { return d.ReadDiscInformationRaw(data, 56); }},
     {0x48, 10, 38, 60000, "52 01 00 00 00 FF 00 00 26", [](D& d) { return d.ReadTrackInformation(0xFF); }},
-    {0x40, 12, 0, 10000, "53 00 00 00 00 00 01 23 45", [](D& d) { return d.ReserveTrack(0x12345); }},
-    {0x40, 10, 0, 150000, "54 01", [](D& d) { return d.SendOPC(); }},
     {0x50, 10, 60, 10000, "55 10 00 00 00 00 00 00 3C", [](D& d) { return d.ModeSelect10(data, 60); }},
     {0x48, 10, 255, 20000, "5A 00 AA 00 00 00 00 00 FF",
      [](D& d) { return d.ModeSense10(0x2A, data, 255, 255, true); }},
@@ -55,7 +48,6 @@ const struct {
     {0x50, 10, 0x120, 30000, "5D 00 00 00 00 00 00 01 20", [](D& d) { return d.SendCueSheet(data, 0x120); }},
     {0x48, 12, 0x102, 10000, "AD 00 00 00 00 00 01 0F 01 02",
      [](D& d) { return d.ReadDVDStructure(1, 0x0F, data, 0x102); }},
-    {0x50, 12, 28, 10000, "B6 00 00 00 00 00 00 00 00 00 1C", [](D& d) { return d.SetStreaming(data, 28); }},
     {0x40, 12, 0, 10000, "BB 00 FF FF FF FF", [](D& d) { return d.SetCDSpeed(0, 0); }},
     {0x48, 12, 4704, 10000, "BE 04 00 00 01 00 00 00 02 F8 01",
      [](D& d) { return d.ReadCD(0x100, 2, data, 4704, 0x04, 0xF8, 0x01); }},
@@ -98,10 +90,9 @@ TEST_F(Builders, CdbDirectionTransferAndTimeLimit) {
   layer_.answer = [](TSRB_ExecSCSICmd& srb) { srb.SRB_Status = SS_PENDING; };
   for (const auto& c : kBuilders) {
     SCOPED_TRACE(c.cdb);
-    const uint8_t op = Hex(c.cdb)[0];
-    if (op == 0x12) continue;  // the stand-in answers INQUIRY itself
+    if (Hex(c.cdb)[0] == 0x12) continue;  // the stand-in answers INQUIRY itself
     const uint64_t start = TickCount();
-    EXPECT_EQ(c.call(device_), op == 0x01);  // REWIND reports that it was sent
+    EXPECT_FALSE(c.call(device_));
     EXPECT_GE(TickCount() - start, c.timeout);
   }
 }
