@@ -8,9 +8,7 @@ namespace {
 using MkisoCli = CliTest;
 
 TEST_F(MkisoCli, DestGraftsTheFollowingPathsAndTextsReachTheDescriptors) {
-  Write("a/one.txt");
-  Write("b/two.txt");
-  Write("three.txt");
+  for (const char* f : {"a/one.txt", "b/two.txt", "three.txt"}) Write(f);
   const Outcome r =
       Orlix("mkiso -o " + Path("g.iso") + " --publisher 'Some Publisher' --preparer prep --system sys " +
             "--volset vs --date '2001-02-03 04:05:06' " + Path("a") + " --dest /docs/sub " + Path("b") + " " +
@@ -27,8 +25,8 @@ TEST_F(MkisoCli, DestGraftsTheFollowingPathsAndTextsReachTheDescriptors) {
   for (const char* line :
        {"Publisher id: SOME PUBLISHER", "Data preparer id: PREP", "System id: SYS", "Volume set id: VS"})
     EXPECT_TRUE(Has(d.out, line));
-  const Outcome pvd = Shell("xorriso -indev " + Path("g.iso") + " -pvd_info");
-  EXPECT_TRUE(Has(pvd.out, "Creation Time: 2001020304050600"));
+  EXPECT_TRUE(
+      Has(Shell("xorriso -indev " + Path("g.iso") + " -pvd_info").out, "Creation Time: 2001020304050600"));
 }
 
 TEST_F(MkisoCli, ListPrintsTheLayoutAndTheTreeQuietPrintsNothing) {
@@ -58,20 +56,20 @@ TEST_F(MkisoCli, RefusedFilesStopTheImageUnlessSkipped) {
 TEST_F(MkisoCli, FailuresLeaveNoImageBehind) {
   Write("src/f.txt");
   const std::string src = " " + Path("src");
-  Outcome o = Orlix("mkiso -q -o " + Path("m.iso") + " " + Path("nope"));
-  EXPECT_EQ(o.status, 1);
-  EXPECT_TRUE(Has(o.err, "nope"));
-  o = Orlix("mkiso -q -o " + Path("no/x.iso") + src);
-  EXPECT_EQ(o.status, 1);
-  EXPECT_TRUE(Has(o.err, (dir / "no").string()));
-  EXPECT_EQ(Orlix("mkiso -q --date 2001-13-40 -o " + Path("d.iso") + src).status, 1);
-  EXPECT_EQ(Orlix("mkiso -q --boot /no/such.img -o " + Path("b.iso") + src).status, 1);
+  for (auto [args, named] : {std::pair{"-o " + Path("m.iso") + " " + Path("nope"), std::string("nope")},
+                             {"-o " + Path("no/x.iso") + src, (dir / "no").string()},
+                             {"--date 2001-13-40 -o " + Path("d.iso") + src, ""},
+                             {"--boot /no/such.img -o " + Path("b.iso") + src, ""}}) {
+    const Outcome o = Orlix("mkiso -q " + args);
+    EXPECT_EQ(o.status, 1) << args;
+    EXPECT_TRUE(Has(o.err, named));
+  }
   // An existing image is not replaced by a failed run, and no temporary file
   // stays behind.
   Write("keep.iso", "old");
   const bool enforced = PermissionsAreEnforced();
   fs::permissions(dir / "src" / "f.txt", fs::perms::none);
-  o = Orlix("mkiso -q -o " + Path("keep.iso") + src);
+  const Outcome o = Orlix("mkiso -q -o " + Path("keep.iso") + src);
   if (enforced) {
     EXPECT_EQ(o.status, 2);
     EXPECT_TRUE(Has(o.err, "f.txt"));
