@@ -59,19 +59,6 @@ class BurnerTest : public ::testing::Test {
     for (PFEntry e = dir ? dir->FirstFile : nullptr; e; e = e->Next) names.push_back(e->LongName);
     return names;
   }
-  int CountLines(uint8_t type) const {
-    int n = 0;
-    for (auto& l : lines) n += l.type == type;
-    return n;
-  }
-  // Whether this process is kept from reading what permissions forbid (root is not).
-  bool PermissionsAreEnforced() {
-    const std::string probe = MakeFile("permission_probe");
-    fs::permissions(probe, fs::perms::none);
-    const bool enforced = !std::ifstream(probe).is_open();
-    fs::remove(probe);
-    return enforced;
-  }
 
   struct Line {
     std::string text;

