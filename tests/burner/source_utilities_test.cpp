@@ -26,8 +26,7 @@ TEST_F(SourcesTest, TestFilesReportsWhatCannotBeOpened) {
     ASSERT_EQ(burner->InsertFile("\\", f, false), 1);
   ASSERT_NE(burner->MakeDir("\\folder"), nullptr);  // directory entries are not tested
   EXPECT_TRUE(burner->TestFiles());
-  fs::remove(gone);
-  fs::remove(also);
+  fs::remove(gone), fs::remove(also);
   ASSERT_EQ(Mem("\\folder", "m.txt"), 1);  // no source to open: reported with an empty path
   Strings failed;
   bool keep_going = false;
