@@ -1,5 +1,4 @@
-// Shared pieces of the burner tests: a burner with its debug lines captured,
-// a scratch folder, and a check of the whole tree against a plain walk of it.
+// Shared burner-test pieces: captured debug lines, a scratch folder, a whole-tree check.
 #pragma once
 
 #include <gtest/gtest.h>

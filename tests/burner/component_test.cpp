@@ -1,5 +1,4 @@
-// Defaults, clamped settings, and the time-zone figures taken when the tree
-// is cleared.
+// Defaults, clamped settings, and the time zone taken when the tree is cleared.
 #include <cstdlib>
 #include <ctime>
 

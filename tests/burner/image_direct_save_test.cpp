@@ -1,5 +1,4 @@
-// Preparing a tree and saving it directly: every file lands on the sector its
-// records name, whatever the sizes, boot image or form-2 files before it.
+// Saving a prepared tree: every file lands on the sector its records name.
 #include <algorithm>
 #include <iterator>
 

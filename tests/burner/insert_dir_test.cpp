@@ -1,5 +1,4 @@
-// Adding host folders: recursion, masks, the folder event, refusals during
-// the walk, and keeping the source's folder structure.
+// Adding host folders: recursion, masks, the folder event, refusals, kept paths.
 #include "messages/messages.h"
 #include "tests/burner/burner_test_support.h"
 
@@ -46,10 +45,6 @@ TEST_F(InsertDirTest, MaskAndAttributesFilterEveryFolder) {
   ASSERT_EQ(burner->InsertDir("\\", Src(), "*.txt", 0, true, false, false), 1);
   EXPECT_EQ(Names(burner->Root()), (Strings{"sub", "a.txt"}));
   EXPECT_EQ(Names(burner->FindDir("\\sub")), Strings{"c.TXT"});
-  ASSERT_TRUE(burner->ClearAll(100, 100));
-  ASSERT_EQ(burner->InsertDir("\\", Src(), "*.txt", faHidden, true, false, false), 1);
-  EXPECT_EQ(Names(burner->Root()), (Strings{"sub", ".hidden.txt", "a.txt"}));
-  EXPECT_EQ(Names(burner->FindDir("\\sub")), (Strings{".d.txt", "c.TXT"}));
 }
 
 TEST_F(InsertDirTest, RefusalsDoNotEndTheWalk) {

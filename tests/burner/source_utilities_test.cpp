@@ -1,5 +1,4 @@
-// Folder sizes, the check of the sources, the archive attribute, moving and
-// renaming entries.
+// Folder sizes, source checks, the archive attribute, moving and renaming.
 #include "tests/burner/burner_test_support.h"
 
 namespace orlix::test {

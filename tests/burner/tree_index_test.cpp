@@ -1,5 +1,4 @@
-// The look-up indexes give the answers of a plain walk after any mix of
-// edits, also when other code re-links chains or links records of its own.
+// The look-up indexes answer as a plain walk does, whatever edits and re-linking came before.
 #include <random>
 
 #include "iso/ordering.h"

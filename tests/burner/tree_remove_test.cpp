@@ -1,5 +1,4 @@
-// Removal keeps the chains, the tables and the look-ups in step (the random
-// edits of tree_index_test cover the mixes; these are the fixed cases).
+// Removal keeps the chains, the tables and the look-ups in step.
 #include "tests/burner/burner_test_support.h"
 
 namespace orlix::test {

@@ -1,5 +1,4 @@
-// Images of one awkward tree, checked by independent readers: isoinfo,
-// xorriso/osirrox, 7zz and libcdio's iso-info/iso-read.
+// Images of one awkward tree, checked by isoinfo, xorriso, 7zz and libcdio.
 #include <map>
 #include <random>
 #include <set>

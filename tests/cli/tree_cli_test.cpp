@@ -1,5 +1,4 @@
-// `orlix tree` end to end: the listing, refusals named with their reason and
-// reflected in the exit status, and bad arguments.
+// `orlix tree` end to end: the listing, refusals with their exit status, bad arguments.
 #include "tests/cli/cli_support.h"
 
 namespace orlix::test {

@@ -1,5 +1,4 @@
-// Directory records: lengths, identifiers, flags, XA entries, and the rule
-// that keeps every record within 255 bytes while layout and writer agree.
+// Directory records: lengths, identifiers, flags, XA entries, at most 255 bytes each.
 #include <gtest/gtest.h>
 
 #include <random>
