@@ -76,14 +76,6 @@ class CliTest : public ::testing::Test {
     return p.string();
   }
   std::string Path(const std::string& relative) const { return Quote((dir / relative).string()); }
-  // Whether this process is kept from reading what permissions forbid (root is not).
-  bool PermissionsAreEnforced() {
-    const std::string probe = Write("probe");
-    fs::permissions(probe, fs::perms::none);
-    const bool enforced = !std::ifstream(probe).is_open();
-    fs::remove(probe);
-    return enforced;
-  }
 
   fs::path dir;
 };

@@ -58,8 +58,8 @@ TEST_F(MkisoCli, FailuresLeaveNoImageBehind) {
   // An existing image is not replaced by a failed run, and no temporary file
   // stays behind.
   Write("keep.iso", "old");
-  const bool enforced = PermissionsAreEnforced();
   fs::permissions(dir / "src" / "f.txt", fs::perms::none);
+  const bool enforced = !std::ifstream(dir / "src" / "f.txt").is_open();  // root reads it anyway
   const Outcome o = Orlix("mkiso -q -o " + Path("keep.iso") + src);
   if (enforced) {
     EXPECT_EQ(o.status, 2);
