@@ -60,8 +60,7 @@ TEST_F(DirectSave, FilesOfEverySizeLandWhereTheRecordsSay) {
   EXPECT_EQ(burner->HeaderStream()->Size(), 150 * 2048);
   EXPECT_EQ(burner->ImageSectors(), 150 + 150 + 0 + 1 + 1 + 1 + 2 + 2 + 98 + 3);
   const std::string bytes = Save();
-  EXPECT_EQ(done_calls, 1);
-  EXPECT_TRUE(IsSuccess(done_text));
+  EXPECT_TRUE(done_calls == 1 && IsSuccess(done_text)) << done_text;
   EXPECT_EQ(static_cast<int64_t>(bytes.size()), burner->ImageSectors() * 2048);
   sources["xa.dat"].resize(3 * 2048);
   for (auto& [name, data] : sources) EXPECT_EQ(DataOf(bytes, name), data) << name;

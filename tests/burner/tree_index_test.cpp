@@ -35,9 +35,7 @@ TEST_F(IndexTest, RandomEditsAgreeWithAWalk) {
       // Reversed by hand, maybe without telling the tree, then edited at once.
       PFEntry rev = nullptr;
       while (PFEntry head = dir->FirstFile) {
-        dir->FirstFile = head->Next;
-        head->Next = rev;
-        rev = head;
+        dir->FirstFile = head->Next, head->Next = rev, rev = head;
       }
       dir->FirstFile = rev;
       if (pick(2) == 0) ChainChanged(dir);
@@ -52,9 +50,7 @@ TEST_F(IndexTest, RandomEditsAgreeWithAWalk) {
       PFEntry own = nullptr;
       burner->New_F(own);
       if (!own) continue;
-      own->LongName = name();
-      own->Next = dir->FirstFile;
-      dir->FirstFile = own;
+      own->LongName = name(), own->Next = dir->FirstFile, dir->FirstFile = own;
       if (pick(2) == 0) ChainChanged(dir);
     }
     ASSERT_TRUE(TreeIsConsistent(*burner)) << "after step " << step << ", operation " << op;
