@@ -27,28 +27,36 @@ void Location(const TImageOptions& options, const char* label, int64_t sector) {
 
 }  // namespace
 
-int32_t FileAndDirDescriptorWidth() {
+namespace {
+
+// Gives every directory its extent, one after the other from sector 0 of the
+// directory area; the total bytes of the tree's extents.
+template <typename ExtentSize, typename Place>
+int32_t LayOutDirectoryExtents(ExtentSize extent_size, Place place) {
   int64_t offset = 0, total = 0;
   for (int32_t i = 0; i < DirCounter; ++i) {
-    const int64_t size = DirectoryExtentSize(Dirs[i]);
-    Dirs[i]->Address = static_cast<uint32_t>(offset);
-    Dirs[i]->Size = size;
+    const int64_t size = extent_size(Dirs[i]);
+    place(Dirs[i], static_cast<uint32_t>(offset), size);
     offset += size / 2048;
     total += size;
   }
   return static_cast<int32_t>(total);
 }
 
+}  // namespace
+
+int32_t FileAndDirDescriptorWidth() {
+  return LayOutDirectoryExtents(DirectoryExtentSize, [](PDEntry d, uint32_t address, int64_t size) {
+    d->Address = address;
+    d->Size = size;
+  });
+}
+
 int32_t FileAndDirDescriptorWidthJ() {
-  int64_t offset = 0, total = 0;
-  for (int32_t i = 0; i < DirCounter; ++i) {
-    const int64_t size = DirectoryExtentSizeJ(Dirs[i]);
-    Dirs[i]->AddressJ = static_cast<uint32_t>(offset);
-    Dirs[i]->SizeJ = size;
-    offset += size / 2048;
-    total += size;
-  }
-  return static_cast<int32_t>(total);
+  return LayOutDirectoryExtents(DirectoryExtentSizeJ, [](PDEntry d, uint32_t address, int64_t size) {
+    d->AddressJ = address;
+    d->SizeJ = size;
+  });
 }
 
 int32_t PathTableWidth(TImageLayout& layout) {
