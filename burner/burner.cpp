@@ -22,6 +22,7 @@ TOrlixBurner::TOrlixBurner(TComponent* owner) : TSCSIDevice(owner) {
 }
 
 TOrlixBurner::~TOrlixBurner() {
+  WaitForRecording();
   header_stream_->Clear();
   // The records go; counters and table lengths stay as they are.
   for (int32_t i = 0; i < DirCounter && i < static_cast<int32_t>(Dirs.size()); ++i) {

@@ -3,9 +3,11 @@
 // iso/tree.h and its editing, and the recorder.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -212,7 +214,9 @@ class TOrlixBurner : public TSCSIDevice {
   void WriteBootCatalog();
 
   // Writes the prepared image to FileName: directly on this thread (1), or
-  // through the recording threads (-1). The direct way raises EFileError when
+  // through the recording threads (-1: the result comes through OnWriteDone,
+  // which has already been called when the threads could not start). 0 when
+  // refused because a recording runs. The direct way raises EFileError when
   // a file operation fails; OnWriteDone gets the result text.
   int32_t SaveToISOFile(const std::string& FileName, bool Direct);
   // Appends every file's data to the image file being written directly;
@@ -220,6 +224,63 @@ class TOrlixBurner : public TSCSIDevice {
   std::string WriteFiles();
   // Called while the direct save writes: bytes written of the image's bytes.
   std::function<void(int64_t written, int64_t total)> OnSaveProgress;
+
+  // --- Recording ------------------------------------------------------
+  // Records the prepared image (PrepareCD) on the disc in the selected
+  // drive. Returns once the read-ahead cache is primed and the writer runs;
+  // the result arrives through OnWriteDone on the main thread, which the
+  // host pumps (CheckSynchronize) while it waits. False when the recording
+  // ended before the writer started (OnWriteDone has then been called), or
+  // when another recording runs (refused, a type-4 debug line, no event).
+  bool BurnCD();
+  // Starts the writer thread on the primed cache: to the ISOFileName file,
+  // or to the drive.
+  bool DoBurn(bool ToFile);
+  // Records an image file from sector 0; as BurnCD otherwise.
+  bool BurnISOImage(const std::string& FileName);
+  // Asks the writer to stop; from any thread, without waiting.
+  void Abort();
+  // Fill of the read-ahead cache in percent while the writer runs, else 0.
+  int32_t BufferProgress();
+  // Raises OnWriteDone with the result text; the writer runs it on the main
+  // thread.
+  void WriteDoneEvent();
+  // Where the next session starts on the disc in the drive; 0 and false when
+  // the drive does not tell.
+  bool GetNextWritableAddress();
+  // A recording or threaded save runs: from BurnCD until just before its
+  // OnWriteDone is raised.
+  bool RecordingActive() const { return recording_active_.load(); }
+  // Image bytes taken by the writer so far (cleared when it starts).
+  int64_t BytesWritten() const { return bytes_written_.load(); }
+  // The source file being recorded; empty between recordings.
+  std::string CurrentFile() const;
+  void SetCurrentFile(const std::string& path);
+  // The result text of the last recording, empty on success.
+  std::string WriteResult() const;
+
+  // What the writer is doing, for progress displays.
+  enum class TRecordingPhase { rpIdle, rpPreparing, rpWriting, rpClosing, rpVerifying };
+  TRecordingPhase Phase() const { return phase_.load(); }
+  void SetPhase(TRecordingPhase phase) { phase_ = phase; }
+
+  // Reading the recorded sectors back after a recording (not after a test
+  // write or an image file) and comparing them with what was sent: a 32-bit
+  // hash per sector is kept while writing, not a copy of the data.
+  bool Verify() const { return verify_; }
+  void SetVerify(bool v) { verify_ = v; }
+  // Bytes read back so far by the verify pass.
+  int64_t VerifiedBytes() const { return verified_bytes_.load(); }
+  // The first sector that read back differently or not at all, and what it
+  // belongs to (a source file's path, "image header", an image file); -1
+  // and empty when none.
+  int64_t VerifyFailSector() const { return verify_fail_sector_; }
+  const std::string& VerifyFailFile() const { return verify_fail_file_; }
+
+  // Carries a session of the disc forward into the tree (Session -1 or 0xFF:
+  // the last one) under Dir (none: the root); true when something was
+  // imported. Not built yet: reports NOT SUPPORTED on the debug channel.
+  bool ImportSession(int8_t Session, PDEntry Dir);
 
   // Layout values of the last preparation.
   const TImageLayout& Layout() const { return layout_; }
@@ -259,6 +320,30 @@ class TOrlixBurner : public TSCSIDevice {
   std::string application_use_text_;
   bool session_at_once_ = false;                    // the pregap of PrepareSession
   class TImageFileWriter* image_writer_ = nullptr;  // during a direct save
+
+  // Recording state read by the host while the threads write it.
+  friend class TThWrite;
+  friend class TVerifier;
+  // Refuses (false, a type-4 line) when a recording runs; marks one running.
+  bool BeginRecording();
+  // Creates the cache thread for the prepared image (or for `image_path`)
+  // and waits for it to prime; false (OnWriteDone called) when it failed.
+  bool StartCache(const std::string& image_path);
+  // Ends a recording that never reached the writer.
+  void EndRecording();
+  // Stops a running recording and waits until its writer has ended.
+  void WaitForRecording();
+  std::atomic<bool> recording_active_{false};
+  std::atomic<bool> destroying_{false};  // the writer raises no event then
+  std::atomic<int64_t> bytes_written_{0};
+  std::atomic<TRecordingPhase> phase_{TRecordingPhase::rpIdle};
+  mutable std::mutex text_mutex_;  // guards the two texts below
+  std::string current_file_;
+  std::string write_result_;
+  bool verify_ = false;
+  std::atomic<int64_t> verified_bytes_{0};
+  int64_t verify_fail_sector_ = -1;
+  std::string verify_fail_file_;
 
  public:
   // --- End of the image builder's declarations --------------------------

@@ -1,6 +1,8 @@
 // Image preparation: the burner's side of iso/header.h.
 #include "burner/burner.h"
+#include "device/device_state.h"
 #include "iso/header.h"
+#include "messages/messages.h"
 
 namespace orlix {
 
@@ -41,9 +43,20 @@ bool TOrlixBurner::Prepare(bool ISOOnly, PDEntry ImportDir) {
 }
 
 void TOrlixBurner::PrepareSession(TImageOptions& options, PDEntry ImportDir) {
-  // Recording to a disc: the medium, the next writable address, the session
-  // import and the session-at-once choice are asked of the drive here once
-  // recording is built; until then a disc session starts at sector 0.
+  MediumIs = DiscType() & 0xFF;
+  if (!GetNextWritableAddress()) DebugMsg(">>> " + Text(ERR_NEXTADRESS), 0);
+  // A pregap start (session at once) or no answer at all.
+  if (NextWritableAddress() > 0xFF000000u) SetNextWritableAddress(0);
+  if (SessionToImport() != 0) ImportSession(static_cast<int8_t>(SessionToImport() & 0xFF), ImportDir);
+  // The pregap of a session-at-once recording exists on CDs only; on a DVD
+  // its 150 sectors would be recorded in front of the image as data.
+  const bool dvd = MediumIs >= kMediumDVDROM && MediumIs <= kMediumDVDPlusR;
+  options.Wms = wms && !dvd;
+}
+
+bool TOrlixBurner::ImportSession(int8_t Session, PDEntry Dir) {
+  DebugMsg(">>> " + Text(ERR_IMPORTSESSION) + ": " + Text(ERR_NOTSUPPORTED), 0);
+  return false;
 }
 
 void TOrlixBurner::PrepareHeader(bool ISOOnly, PDEntry ImportDir) {

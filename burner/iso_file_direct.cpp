@@ -1,4 +1,5 @@
-// Saving the prepared image to a file directly, on the calling thread.
+// Saving the prepared image to a file: directly on the calling thread, or
+// through the recording threads.
 #include <memory>
 
 #include "burner/burner.h"
@@ -27,11 +28,17 @@ struct Source {
 }  // namespace
 
 int32_t TOrlixBurner::SaveToISOFile(const std::string& FileName, bool Direct) {
+  // Both ways read the header and the tree a running recording reads.
+  if (!BeginRecording()) return 0;
   if (!Direct) {
-    // The threaded way needs the recording threads.
-    if (OnWriteDone) OnWriteDone(this, Text(ERR_NOTSUPPORTED));
+    SetISOFileName(FileName);
+    if (StartCache("")) DoBurn(true);
     return -1;
   }
+  struct End {
+    TOrlixBurner* b;
+    ~End() { b->EndRecording(); }
+  } end{this};
   TImageFileWriter writer(FileName, ImageSectors() * 2048);
   image_writer_ = &writer;
   struct Reset {
@@ -44,6 +51,7 @@ int32_t TOrlixBurner::SaveToISOFile(const std::string& FileName, bool Direct) {
   if (Bootable()) WriteBootSegment();
   const std::string result = WriteFiles();
   writer.Close();
+  EndRecording();
   if (OnWriteDone) OnWriteDone(this, result);
   return 1;
 }

@@ -216,7 +216,8 @@ class TSCSIDevice : public TComponent {
   TSRB_HAInquiry ha_inquiry_ = {};
   TSRB_Abort abort_srb_ = {};
   uint16_t device_max_write_speed_ = 0, device_max_read_speed_ = 0;
-  uint32_t device_buffer_size_ = 0, device_free_buffer_size_ = 0;
+  // Written by the writer thread while the host polls them.
+  std::atomic<uint32_t> device_buffer_size_{0}, device_free_buffer_size_{0};
   bool finalize_disc_ = false;
   std::atomic<bool> erasing_{false};  // written by the erase thread
   uint8_t last_sense_[kSenseLen] = {};

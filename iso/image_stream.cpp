@@ -14,7 +14,12 @@ int64_t StreamBytes(const TFEntry& f) {
   return f.Form2 ? std::max(f.AllocSize, Sectors(f.Size) * 2048) : Sectors(f.Size) * 2048;
 }
 
-int64_t SourceBytes(const TFEntry& f) { return AddsToStream(f) ? f.Size : 0; }
+int64_t SourceBytes(const TFEntry& f) {
+  if (!AddsToStream(f)) return 0;
+  // A form-2 file's Size is its rounded length once laid out; the source
+  // holds only its real bytes.
+  return f.Form2 && f.Form2SourceSize >= 0 ? std::min(f.Form2SourceSize, f.Size) : f.Size;
+}
 
 int64_t BootSegmentSectors(const TImageLayout& layout, bool bootable) {
   if (!bootable) return 0;

@@ -2,7 +2,7 @@
 # Installs what building and testing need, once: packages already present are
 # not fetched again.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev libxxhash-dev
           tzdata
           # outside readers that check our images, and tools the tests and
           # benchmarks use
