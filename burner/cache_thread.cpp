@@ -256,17 +256,18 @@ void TCacheThread::Execute() {
     } else {
       AddSource(image_path_, nullptr, pad_base_, pad_base_ - kSectorBytes + 1, pad_base_);
     }
-    QueueCurrent();
     if (pad_ && image_path_.empty()) {
-      // Appended without waiting for room: at most 300 sectors.
+      // The zeros continue the last block rather than follow it: every block
+      // but the last stays full, so that each 32-sector write lands where
+      // the one before it ended.
       const int64_t pad = kPostGapBytes - pad_base_;
       {
         std::lock_guard<TCriticalSection> guard(lock_);
         remaining_bytes_ += pad;
       }
       AddZeros(pad);
-      QueueCurrent();
     }
+    QueueCurrent();
     all_queued_ = true;
     primed_ = true;
     // The consumer takes the rest; an abort empties the queue instead.

@@ -77,14 +77,9 @@ bool TThWrite::Overwritable() const {
 }
 
 bool TThWrite::CanSimulate() const {
-  switch (MediumIs) {
-    case kMediumCDR:
-    case kMediumCDRW:
-    case kMediumDVDR:
-      return true;
-    default:
-      return IsDvdRw() && profile_ != kRestrictedOverwriteProfile;
-  }
+  // The write parameters of a DVD-RW never carry the test bit, so a DVD-RW
+  // is not among these: its "test" would record.
+  return MediumIs == kMediumCDR || MediumIs == kMediumCDRW || MediumIs == kMediumDVDR;
 }
 
 void TThWrite::SetError(const std::string& text) {

@@ -72,6 +72,9 @@ struct TImageLayout {
   int64_t FileDataSectors = 0;
   int64_t EndSector = 0;
   int64_t ImageSectors = 0;
+  // The session-at-once pregap counted in EndSector: 150 or 0. It lies
+  // before the volume's first sector, so the volume size leaves it out.
+  int64_t PregapSectors = 0;
 };
 
 // Snapshot of the header's first bytes (system area and volume descriptors),

@@ -147,7 +147,8 @@ void LayOutImage(TImageOptions& options, TImageLayout& layout) {
 
   SetFileAddress(layout);
   layout.EndSector = c + layout.FileDataSectors;
-  if (!options.ISOOnly && options.Wms) layout.EndSector += 150;
+  layout.PregapSectors = !options.ISOOnly && options.Wms ? 150 : 0;
+  layout.EndSector += layout.PregapSectors;
   layout.ImageSectors = layout.EndSector - layout.NextWritableAddress;
 }
 

@@ -35,7 +35,7 @@ void PutDate(uint8_t* p, TDateTime t, bool zero_unspecified) {
 // The fields both descriptors share, except the texts.
 void Common(TVolumeDescriptor& vd, const TVolumeIdentity& id, const TImageLayout& layout,
             uint32_t root_extent, int64_t root_size, int32_t table_size, uint32_t table_l, uint32_t table_m) {
-  PutBoth32(&vd[80], static_cast<uint32_t>(layout.EndSector));
+  PutBoth32(&vd[80], static_cast<uint32_t>(layout.EndSector - layout.PregapSectors));
   PutBoth16(&vd[120], 1);
   PutBoth16(&vd[124], 1);
   PutBoth16(&vd[128], 2048);
