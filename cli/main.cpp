@@ -4,6 +4,7 @@
 #include <map>
 
 #include "cli/command.h"
+#include "cli/exit_status.h"
 #include "framework/thread.h"
 
 namespace orlix::cli {
@@ -31,10 +32,12 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    // --help and --version end well; every other parse failure is a usage
+    // error, told apart from failures of the work itself.
+    return app.exit(e) == 0 ? 0 : orlix::cli::kExitUsage;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "orlix: %s\n", e.what());
-    return 1;
+    return orlix::cli::kExitError;
   }
   return exit_code;
 }
