@@ -10,7 +10,7 @@
 namespace orlix::cli {
 namespace {
 
-int RunDevices(const DriveOptions& options) {
+int RunDevices(DriveOptions& options) {
   TSCSIDevice device(nullptr);
   std::string error;
   if (!StartLayer(device, options, error)) {
@@ -26,7 +26,7 @@ const CommandRegistration registration("devices", [](CLI::App& app, int& exit_co
   auto options = std::make_shared<DriveOptions>();
   CLI::App* cmd =
       app.add_subcommand("devices", "List the CD/DVD drives (-d virtual:FILE lists a virtual recorder)");
-  AddDriveOptions(*cmd, *options, false);
+  AddDriveOptions(*cmd, *options);
   cmd->footer(
       "Each line: adapter:target:LUN, the drive letter (?: when unknown; C: to Z: stand for /dev/sr0 to "
       "/dev/sr23), then the vendor, product and revision as the drive reports them. Exit status 1 when no "

@@ -24,7 +24,7 @@ const char* TypeName(uint8_t type) {
   }
 }
 
-int RunDrive(const DriveOptions& options) {
+int RunDrive(DriveOptions& options) {
   TSCSIDevice device(nullptr);
   std::string error;
   if (!OpenDrive(device, options, error)) {
@@ -50,7 +50,7 @@ const CommandRegistration registration("drive", [](CLI::App& app, int& exit_code
   auto options = std::make_shared<DriveOptions>();
   CLI::App* cmd =
       app.add_subcommand("drive", "Select a drive and show its identity and per-model workarounds");
-  AddDriveOptions(*cmd, *options, true);
+  AddDriveOptions(*cmd, *options);
   cmd->footer("Exit status 1 when no layer starts or no CD/DVD drive answers at the address.");
   cmd->callback([options, &exit_code] { exit_code = RunDrive(*options); });
 });

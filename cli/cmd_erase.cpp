@@ -57,7 +57,7 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-int RunErase(const EraseOptions& options) {
+int RunErase(EraseOptions& options) {
   TSCSIDevice device(nullptr);
   std::string error;
   if (!OpenDrive(device, options.drive, error)) return Fail(error);
@@ -100,7 +100,7 @@ int RunErase(const EraseOptions& options) {
 const CommandRegistration registration("erase", [](CLI::App& app, int& exit_code) {
   auto options = std::make_shared<EraseOptions>();
   CLI::App* cmd = app.add_subcommand("erase", "Erase a rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM)");
-  AddDriveOptions(*cmd, options->drive, true);
+  AddDriveOptions(*cmd, options->drive);
   auto* quick = cmd->add_flag("--quick", options->quick,
                               "Minimal blank, or overwrite the start of DVD+RW/DVD-RAM (default)");
   cmd->add_flag("--full", options->full, "Blank or format the whole disc")->excludes(quick);

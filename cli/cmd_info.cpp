@@ -6,6 +6,7 @@
 #include "cli/command.h"
 #include "cli/drive_facts.h"
 #include "cli/drive_option.h"
+#include "cli/json_text.h"
 #include "device/device_state.h"
 
 namespace orlix::cli {
@@ -62,23 +63,6 @@ void PrintText(const DriveFacts& d, const DiscFacts& disc) {
   std::printf("erasable: %s\n", disc.erasable ? "yes" : "no");
 }
 
-std::string Quoted(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string List(const std::vector<std::string>& words) {
   std::string s = "[";
   for (size_t i = 0; i < words.size(); ++i) s += (i ? ", " : "") + Quoted(words[i]);
@@ -127,7 +111,7 @@ void PrintJson(const DriveFacts& d, const DiscFacts& disc) {
   std::printf("\n  }\n}\n");
 }
 
-int RunInfo(const InfoOptions& options) {
+int RunInfo(InfoOptions& options) {
   TSCSIDevice device(nullptr);
   std::string error;
   if (!OpenDrive(device, options.drive, error)) {
@@ -147,7 +131,7 @@ int RunInfo(const InfoOptions& options) {
 const CommandRegistration registration("info", [](CLI::App& app, int& exit_code) {
   auto options = std::make_shared<InfoOptions>();
   CLI::App* cmd = app.add_subcommand("info", "Show what a drive can do and what disc is in it");
-  AddDriveOptions(*cmd, options->drive, true);
+  AddDriveOptions(*cmd, options->drive);
   cmd->add_flag("--json", options->json, "Print the same facts as JSON");
   cmd->footer(
       "Speeds are in KB/s and as multiples of 1x for the medium in the drive (176.4 KB/s for CD media "

@@ -2,10 +2,13 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "device/device_state.h"
 #include "framework/exceptions.h"
 #include "platform/dynamic_library.h"
+#include "platform/file_io.h"
 #include "transport/transport_state.h"
 #include "vrecorder/vrecorder_api.h"
 
@@ -15,6 +18,7 @@ namespace {
 
 constexpr char kVirtualPrefix[] = "virtual:";
 constexpr char kDevicePrefix[] = "/dev/sr";
+constexpr char kDeviceVariable[] = "ORLIX_DEVICE";
 
 bool IsVirtual(const std::string& drive) { return drive.rfind(kVirtualPrefix, 0) == 0; }
 
@@ -40,26 +44,107 @@ int SystemDriveIndex(const std::string& drive) {
 // the layer must be loaded from.
 bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::string& error);
 
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The letter of the first CD/DVD drive the pass-through scan finds; empty
+// when it finds none.
+std::string FirstSystemDrive() {
+  SPTIInit();
+  std::string letter;
+  for (int i = 0; i <= 26 && letter.empty(); ++i)
+    if (ScsiDrives.drive[i].used) letter = std::string(1, static_cast<char>('A' + i)) + ":";
+  // The layer must scan again when it starts: a table left behind would
+  // read as "no drives".
+  SPTIDeInit();
+  return letter;
+}
+
+// The virtual recorder on the default disc, made blank when missing.
+bool DefaultVirtualDrive(DriveOptions& options, std::string& error) {
+  const std::string path = DefaultDiscPath();
+  if (path.empty()) {
+    error =
+        "no drive given, none found, and no folder for the default disc (neither XDG_DATA_HOME nor HOME "
+        "is set); name a drive with -d or " +
+        std::string(kDeviceVariable);
+    return false;
+  }
+  if (path.find(',') != std::string::npos) {
+    error = "the default disc " + path + " has a comma in its path, which a virtual drive cannot name; " +
+            "name a drive with -d or " + kDeviceVariable;
+    return false;
+  }
+  const bool made = !FileExists(path);
+  if (made) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+      error = "cannot make the folder of the default disc " + folder.string() + ": " + ec.message();
+      return false;
+    }
+  }
+  options.drive = kVirtualPrefix + path + (made ? ",profile=dvd+rw" : "");
+  if (!options.quiet)
+    std::fprintf(stderr, "orlix: no drive given or found: using the virtual recorder with %s%s\n",
+                 made ? "a new blank DVD+RW in " : "the disc in ", path.c_str());
+  return true;
+}
+
+// Fills in the drive when -d was not given.
+bool ChooseDrive(DriveOptions& options, std::string& error) {
+  if (!options.drive.empty()) return true;
+  options.drive = Variable(kDeviceVariable);
+  if (!options.drive.empty()) return true;
+  options.drive = FirstSystemDrive();
+  if (!options.drive.empty()) {
+    if (options.verbose) std::fprintf(stderr, "orlix: using the system's drive %s\n", options.drive.c_str());
+    return true;
+  }
+  return DefaultVirtualDrive(options, error);
+}
+
 }  // namespace
 
-void AddDriveOptions(CLI::App& command, DriveOptions& options, bool drive_required) {
-  auto* d = command.add_option("-d,--drive", options.drive,
-                               "Drive: an ID such as 1:0:0, a system drive such as /dev/sr0 or E:, or "
-                               "virtual:FILE[,profile=P] for a virtual recorder");
-  if (drive_required) d->required();
+std::string DefaultDiscPath() {
+  // Relative values are to be ignored, as if unset.
+  std::string base = Variable("XDG_DATA_HOME");
+  if (base.empty() || !std::filesystem::path(base).is_absolute()) {
+    const std::string home = Variable("HOME");
+    if (home.empty()) return "";
+    base = (std::filesystem::path(home) / ".local" / "share").string();
+  }
+  return (std::filesystem::path(base) / "orlix" / "default-disc").string();
+}
+
+void AddDriveOptions(CLI::App& command, DriveOptions& options) {
+  command.add_option(
+      "-d,--drive", options.drive,
+      "Drive: an ID such as 1:0:0, a system drive such as /dev/sr0 or E:, or "
+      "virtual:FILE[,profile=P] for a virtual recorder (default: $ORLIX_DEVICE, else the first "
+      "system drive, else the virtual recorder's default disc)");
+  command.add_flag("-q,--quiet", options.quiet, "No notes on stderr");
   command.add_flag("-v,--verbose", options.verbose, "Debug lines to stderr");
   command.add_flag("--log-commands", options.log_commands, "Log every drive command (with -v)");
   command.add_flag("--internal-first", options.internal_first,
                    "Prefer the built-in pass-through layer to an installed ASPI manager");
 }
 
-bool StartLayer(TSCSIDevice& device, const DriveOptions& options, std::string& error) {
-  GenerateLogs = options.log_commands;
+void WireDebugOutput(TSCSIDevice& device, const DriveOptions& options) {
   device.SetDoDebug(options.verbose);
   if (options.verbose)
     device.OnDebugMessage = [](TComponent*, const std::string& line, uint8_t) {
       std::fprintf(stderr, "%s\n", line.c_str());
     };
+}
+
+bool StartLayer(TSCSIDevice& device, DriveOptions& options, std::string& error) {
+  GenerateLogs = options.log_commands;
+  WireDebugOutput(device, options);
+  if (!ChooseDrive(options, error)) return false;
   if (IsVirtual(options.drive)) {
     std::string library;
     if (!PrepareVirtualRecorder(options.drive.substr(sizeof kVirtualPrefix - 1), library, error))
@@ -118,7 +203,7 @@ bool SelectDrive(TSCSIDevice& device, const DriveOptions& options, std::string& 
   return true;
 }
 
-bool OpenDrive(TSCSIDevice& device, const DriveOptions& options, std::string& error) {
+bool OpenDrive(TSCSIDevice& device, DriveOptions& options, std::string& error) {
   return StartLayer(device, options, error) && SelectDrive(device, options, error);
 }
 
