@@ -18,9 +18,16 @@ constexpr int kExitHangUp = 129;
 constexpr int kExitInterrupted = 130;
 constexpr int kExitTerminated = 143;
 
+// The last message Fail told, for reports that repeat it (--json).
+inline std::string& LastFailure() {
+  static std::string message;
+  return message;
+}
+
 // Tells the user on stderr what went wrong; returns `status`.
 inline int Fail(const std::string& message, int status = kExitError) {
   std::fprintf(stderr, "orlix: %s\n", message.c_str());
+  LastFailure() = message;
   return status;
 }
 

@@ -43,6 +43,8 @@ class ProgressBar {
 
 // 1536 -> "1.5 KiB".
 std::string HumanBytes(double bytes);
+// Both in the unit of the total: "12.3/28.9 MiB".
+std::string HumanBytesOf(double done, double total);
 // `text` cut to at most `columns` characters by dropping its start, which is
 // marked with "..."; UTF-8 sequences stay whole.
 std::string ShortenFront(const std::string& text, size_t columns);

@@ -58,8 +58,10 @@ void RecordingWatch::Wait() {
     if (interrupt_ == TInterrupt::None && (interrupt_ = InterruptReceived()) != TInterrupt::None) {
       bar.Clear();
       std::fprintf(stderr, "orlix: stopping...\n");
-      burner_.Abort();
     }
+    // A writer that had not yet begun when asked forgets the request when
+    // it begins: ask until the recording has ended.
+    if (interrupt_ != TInterrupt::None) burner_.Abort();
     const Phase phase = burner_.Phase();
     if (phase != phase_ && phase != Phase::rpIdle) {
       phase_ = phase;
@@ -70,7 +72,7 @@ void RecordingWatch::Wait() {
       facts.phase = PhaseName(phase_);
       const bool verifying = phase_ == Phase::rpVerifying;
       facts.done = verifying ? burner_.VerifiedBytes() : burner_.BytesWritten();
-      facts.total = options_.total_bytes > 0 ? options_.total_bytes : burner_.GetImageSize() * 2048;
+      facts.total = burner_.GetImageSize() * 2048;
       if (!verifying) {
         facts.cache_percent = burner_.BufferProgress();
         const uint32_t size = burner_.DeviceBufferSize(), free = burner_.DeviceFreeBufferSize();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <string>
 
 #include "burner/burner.h"
@@ -15,7 +14,6 @@ namespace orlix::cli {
 struct WatchOptions {
   bool bar = false;          // draw the progress line
   bool phase_lines = false;  // a line per phase change (without a bar)
-  int64_t total_bytes = 0;   // what is recorded; 0: the prepared image
 };
 
 class RecordingWatch {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "cli/exit_status.h"
 #include "messages/messages.h"
 #include "platform/file_copy.h"
 #include "platform/file_io.h"
@@ -79,7 +80,7 @@ bool AddSource(TOrlixBurner& burner, PDEntry dest, const std::string& dest_path,
                const SourceOptions& options, RefusalLog& log) {
   const int32_t attr = FileGetAttr(path);
   if (attr < 0) {
-    std::fprintf(stderr, "orlix: %s: no such file or folder\n", path.c_str());
+    Fail(path + ": no such file or folder");
     return false;
   }
   const size_t full_before = log.FullTables();

@@ -1,0 +1,67 @@
+// orlix burn: builds the file system of host files and folders (the image
+// options of mkiso) and records it on the disc in the drive.
+#include <memory>
+
+#include "cli/command.h"
+#include "cli/exit_status.h"
+#include "cli/image_options.h"
+#include "cli/record_options.h"
+#include "device/device_state.h"
+
+namespace orlix::cli {
+namespace {
+
+const ImageWording kWording{"nothing recorded", "records the rest"};
+constexpr int kMaxCacheMB = 1024;
+
+struct BurnOptions {
+  RecordOptions record;
+  bool sao = false;
+  int cache_mb = 0;  // 0: the burner's default
+  ImageOptions image;
+};
+
+int RunBurn(TOrlixBurner& burner, BurnOptions& o, RecordRun& run) {
+  // What the command line gets wrong is told before the drive is touched.
+  if (int rc = ConfigureImage(burner, o.image); rc != kExitOk) return run.Failed(LastFailure(), rc);
+  if (int rc = run.OpenAndCheck(false); rc != kExitOk) return rc;
+  if (int rc = FillImageTree(burner, o.image, kWording); rc != kExitOk) return run.Failed(LastFailure(), rc);
+  // The tree's report took the debug channel over.
+  WireDebugOutput(burner, o.record.drive);
+  run.SetRecordingOptions();
+  if (o.cache_mb > 0) burner.SetBufferSize(o.cache_mb * 1048576);
+  // Decides the pregap the preparation lays out.
+  wms = o.sao;
+  SortForImage();
+  burner.PrepareCD();
+  if (int rc = CheckPreparedImage(burner, o.image); rc != kExitOk) return run.Failed(LastFailure(), rc);
+  if (int rc = run.CheckFits(burner.GetImageSize(), burner.NextWritableAddress()); rc != kExitOk) return rc;
+  return run.Record([&] { return burner.BurnCD(); });
+}
+
+const CommandRegistration registration("burn", [](CLI::App& app, int& exit_code) {
+  auto o = std::make_shared<BurnOptions>();
+  CLI::App* cmd = app.add_subcommand("burn", "Record host files and folders on the disc in the drive");
+  AddRecordOptions(*cmd, o->record);
+  cmd->add_flag("--sao", o->sao, "Session at once on CD (otherwise track at once)");
+  cmd->add_option("--cache", o->cache_mb, "Read-ahead cache in MB (at least 2; default 4)")
+      ->check(CLI::Range(2, kMaxCacheMB));
+  AddImageOptions(*cmd, o->image, kWording);
+  cmd->footer(
+      "The files become an ISO 9660 + Joliet file system, as with mkiso, recorded as a new session (from "
+      "the start of a DVD+RW or DVD-RAM). Without -d: $ORLIX_DEVICE, else the first system drive, else the "
+      "virtual recorder's default disc. Ctrl-C stops the recording.\n"
+      "Exit status: 0 recorded; 1 error (no disc, a disc that cannot take it, a failed recording or "
+      "verify); 2 files left out (nothing recorded); 64 usage error; 130, 143 or 129 stopped by Ctrl-C, "
+      "SIGTERM or SIGHUP.");
+  cmd->callback([o, cmd, &exit_code] {
+    CollectGrafts(*cmd, o->image);
+    TOrlixBurner burner(nullptr);
+    RecordRun run(burner, o->record);
+    exit_code = RunBurn(burner, *o, run);
+    run.PrintJson();
+  });
+});
+
+}  // namespace
+}  // namespace orlix::cli
