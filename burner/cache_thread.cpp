@@ -1,6 +1,7 @@
 #include "burner/cache_thread.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -73,17 +74,35 @@ void TCacheThread::SetCurrentFile(const std::string& path) {
 }
 
 int32_t TCacheThread::GetFirst(void* dest) {
-  std::lock_guard<TCriticalSection> guard(lock_);
-  if (queue_.empty()) return done_ || all_queued_ ? 0 : -1;
-  if (aborted_) return 0;
-  std::unique_ptr<Block> block = std::move(queue_.front());
-  queue_.pop_front();
-  const int32_t n = block->count;
-  std::memcpy(dest, block->data, static_cast<size_t>(n));
-  queued_bytes_ -= n;
-  remaining_bytes_ -= n;
-  if (spare_.size() < static_cast<size_t>(max_blocks_)) spare_.push_back(std::move(block));
+  int32_t n;
+  {
+    std::lock_guard<TCriticalSection> guard(lock_);
+    if (queue_.empty()) return done_ || all_queued_ ? 0 : -1;
+    if (aborted_) return 0;
+    std::unique_ptr<Block> block = std::move(queue_.front());
+    queue_.pop_front();
+    n = block->count;
+    std::memcpy(dest, block->data, static_cast<size_t>(n));
+    queued_bytes_ -= n;
+    remaining_bytes_ -= n;
+    if (spare_.size() < static_cast<size_t>(max_blocks_)) spare_.push_back(std::move(block));
+  }
+  Signal();
   return n;
+}
+
+void TCacheThread::Signal() {
+  {
+    std::lock_guard<std::mutex> guard(signal_mutex_);
+    ++changes_;
+  }
+  signal_.notify_all();
+}
+
+void TCacheThread::WaitForChange(uint64_t seen, uint32_t ms) {
+  std::unique_lock<std::mutex> lock(signal_mutex_);
+  const auto wait = std::chrono::microseconds(uint64_t{ms} * 1000 / SleepSpeedup());
+  signal_.wait_for(lock, wait, [&] { return changes_ != seen || aborted_ || Terminated(); });
 }
 
 void TCacheThread::CheckAbort() {
@@ -97,9 +116,12 @@ void TCacheThread::Fail(const std::string& text) {
 
 void TCacheThread::QueueCurrent() {
   if (!current_ || current_->count == 0) return;
-  std::lock_guard<TCriticalSection> guard(lock_);
-  queued_bytes_ += current_->count;
-  queue_.push_back(std::move(current_));
+  {
+    std::lock_guard<TCriticalSection> guard(lock_);
+    queued_bytes_ += current_->count;
+    queue_.push_back(std::move(current_));
+  }
+  Signal();
 }
 
 uint8_t* TCacheThread::Room(int32_t& room) {
@@ -212,6 +234,7 @@ size_t TCacheThread::QueuedBlocks() {
 }
 
 void TCacheThread::WaitForRoom() {
+  uint64_t seen = changes_;
   size_t count = QueuedBlocks();
   AdjustPriority(count);
   while (count + 1 >= static_cast<size_t>(max_blocks_)) {
@@ -221,7 +244,8 @@ void TCacheThread::WaitForRoom() {
     }
     CheckAbort();
     primed_ = true;
-    Sleep(1);
+    WaitForChange(seen, 1);
+    seen = changes_;
     count = QueuedBlocks();
   }
 }
@@ -271,9 +295,9 @@ void TCacheThread::Execute() {
     all_queued_ = true;
     primed_ = true;
     // The consumer takes the rest; an abort empties the queue instead.
-    while (QueuedBlocks() > 0) {
+    for (uint64_t seen = changes_; QueuedBlocks() > 0; seen = changes_) {
       CheckAbort();
-      Sleep(10);
+      WaitForChange(seen, 10);
     }
     done_ = true;
   } catch (const AbortRequested&) {

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,7 +43,15 @@ class TCacheThread : public TThread {
   // after a failure or an abort.
   int32_t GetFirst(void* dest);
   // Stops reading and empties the queue; returns at once.
-  void Abort() { aborted_ = true; }
+  void Abort() {
+    aborted_ = true;
+    Signal();
+  }
+  // A count that moves whenever a block is queued or taken. A thread that
+  // found nothing to do waits with WaitForChange until it moves, rather than
+  // sleeping a fixed time: the fast side would idle otherwise.
+  uint64_t Changes() const { return changes_; }
+  void WaitForChange(uint64_t seen, uint32_t ms);
   void Lock() { lock_.Enter(); }
   void unLock() { lock_.Leave(); }
 
@@ -86,11 +96,15 @@ class TCacheThread : public TThread {
                  int64_t stream_bytes);
   void AddHeader();
   size_t QueuedBlocks();
+  void Signal();
   void WaitForRoom();
   void AdjustPriority(size_t queued_blocks);
   void AbortPath();
 
   TCriticalSection lock_;  // the queue, the counters and the two texts
+  std::mutex signal_mutex_;
+  std::condition_variable signal_;
+  std::atomic<uint64_t> changes_{0};
   std::deque<std::unique_ptr<Block>> queue_;
   std::vector<std::unique_ptr<Block>> spare_;  // released blocks, reused
   std::unique_ptr<Block> current_;

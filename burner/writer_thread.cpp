@@ -256,12 +256,13 @@ void TThWrite::WriteStream() {
         SetError(Text(ERR_ABORTED));
         return;
       }
+      const uint64_t seen = cache_->Changes();
       b.Lock();
       n = cache_->GetFirst(WriteBuffer);
       b.Unlock();
       if (Failed()) return;
       if (n != -1) break;
-      Sleep(1);
+      cache_->WaitForChange(seen, 1);
     }
   }
 }

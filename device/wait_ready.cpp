@@ -28,12 +28,15 @@ bool TSCSIDevice::WaitForReady(int Timeout, int Interval) {
     } while (not_ready());
   }
   if (MediumIs != kMediumDvdRam) {
-    do {
+    // A drive that is ready already costs no interval: a recording asks
+    // this several times, most often of a drive that is.
+    ReadDiscInformation();
+    while (not_ready()) {
       Sleep(static_cast<uint32_t>(Interval));
       ReadDiscInformation();
       remaining -= Interval;
       if (remaining < 0) return false;
-    } while (not_ready());
+    }
   } else {
     _SenseInfo[12] = kNotReadyAsc;  // DVD-RAM: never take the first answer
   }
