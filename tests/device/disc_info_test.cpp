@@ -123,7 +123,9 @@ TEST_F(DiscFacts, Summary) {
   drive_.fail[0x00] = {0x02, 0x3A, 0x00};
   drive_.Clear();
   d = device_.GetDiscInformation();
-  EXPECT_EQ(std::tuple(d.Ready, d.Medium, drive_.Commands(0x00).size()), std::tuple(0, "", 2u));
+  EXPECT_EQ(d.Ready, 0);
+  EXPECT_EQ(d.Medium, "");
+  EXPECT_GE(drive_.Commands(0x00).size(), 2u);  // asked again after the wait
 }
 
 }  // namespace

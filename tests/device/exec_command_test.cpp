@@ -180,11 +180,11 @@ TEST_F(Exec, WaitForReadyPollsUntilTheDriveIsReady) {
     if (srb.CDBByte[0] == 0x51 && ++polls != 4) CheckCondition(srb, {2, 4, 1});
   };
   EXPECT_TRUE(device_.WaitForReady(10000, 1000) && polls == 4);  // ready after three polls
-  // A drive that stays not ready: about ten intervals, then false; also with
-  // an interval of zero.
+  // A drive that stays not ready: asked at once, then after each of about
+  // ten intervals, then false; also with an interval of zero.
   layer_.Clear();
   EXPECT_FALSE(device_.WaitForReady(10000, 1000));
-  EXPECT_EQ(layer_.Commands(0x51).size(), 11u);
+  EXPECT_EQ(layer_.Commands(0x51).size(), 12u);
   EXPECT_FALSE(device_.WaitForReady(100, 0));
 
   // DVD-RAM skips the disc information and must pass REQUEST SENSE.
