@@ -70,13 +70,20 @@ bool TOrlixBurner::StartCache(const std::string& image_path) {
   return true;
 }
 
+bool TOrlixBurner::DriveSelected() {
+  if (ASPIInitialized() && HaId() != kNoAddress) return true;
+  EndRecording();
+  if (OnWriteDone) OnWriteDone(this, Text(ERR_INVALIDDEVICE));
+  return false;
+}
+
 bool TOrlixBurner::BurnCD() {
   if (!BeginRecording()) return false;
-  return StartCache("") && DoBurn(false);
+  return DriveSelected() && StartCache("") && DoBurn(false);
 }
 
 bool TOrlixBurner::BurnISOImage(const std::string& FileName) {
-  if (!BeginRecording()) return false;
+  if (!BeginRecording() || !DriveSelected()) return false;
   RecordingBurner = this;
   const THandle handle = FileOpenForCopy(FileName);
   if (handle == kInvalidHandle) {

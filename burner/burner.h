@@ -331,6 +331,8 @@ class TOrlixBurner : public TSCSIDevice {
   bool StartCache(const std::string& image_path);
   // Ends a recording that never reached the writer.
   void EndRecording();
+  // A recording needs a drive; false (OnWriteDone called) without one.
+  bool DriveSelected();
   // Stops a running recording and waits until its writer has ended.
   void WaitForRecording();
   std::atomic<bool> recording_active_{false};

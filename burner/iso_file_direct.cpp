@@ -39,6 +39,13 @@ int32_t TOrlixBurner::SaveToISOFile(const std::string& FileName, bool Direct) {
     TOrlixBurner* b;
     ~End() { b->EndRecording(); }
   } end{this};
+  if (HeaderStream()->Size() == 0) {
+    // A recording consumed the header: an image without it would hold
+    // files without a file system.
+    EndRecording();
+    if (OnWriteDone) OnWriteDone(this, Text(ERR_NOTPREPARED));
+    return 1;
+  }
   TImageFileWriter writer(FileName, ImageSectors() * 2048);
   image_writer_ = &writer;
   struct Reset {

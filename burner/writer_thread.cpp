@@ -200,7 +200,11 @@ bool TThWrite::WriteBlock(int64_t sectors_written) {
       return false;
     }
     if (b.Write10(lba, kBlockSectors, WriteBuffer, sizeof WriteBuffer, kWriteFlags)) return true;
-    if (b.TargetBusy() || Asc(b) == kNotReadyAsc || Asc(b) == kNoSenseAsc) {
+    // "No additional sense" counts as busy only when the drive did answer
+    // with sense data: a drive that is gone has none, and retrying it would
+    // take 10000 pauses.
+    const bool answered = b.LastSense()[0] != 0;
+    if (b.TargetBusy() || Asc(b) == kNotReadyAsc || (answered && Asc(b) == kNoSenseAsc)) {
       Sleep(kBusyPauseMs);
       if (++retry < kBusyRetries) continue;
       SetError(Text(ERR_DEVICEBUSY));

@@ -185,6 +185,17 @@ TEST_F(Recording, SourcesThatFailStopBeforeTheDrive) {
   Watch();
   EXPECT_FALSE(burner->BurnCD());
   EXPECT_EQ(result, Text(ERR_NOTPREPARED));
+  const std::string image = (temp / "after.iso").string();
+  EXPECT_EQ(burner->SaveToISOFile(image, true), 1);
+  EXPECT_EQ(result, Text(ERR_NOTPREPARED));
+  EXPECT_FALSE(fs::exists(image));
+
+  // Without a drive nothing starts (the writer would retry a missing drive).
+  burner->SetDeviceID("");
+  burner->PrepareISO();
+  EXPECT_FALSE(burner->BurnCD());
+  EXPECT_EQ(result, Text(ERR_INVALIDDEVICE));
+  EXPECT_FALSE(burner->RecordingActive());
 }
 
 TEST_F(Recording, AnImageFileGoesToSectorZeroWithItsLastSectorCompleted) {
