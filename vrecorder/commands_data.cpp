@@ -1,17 +1,9 @@
 // READ (10), READ CD and WRITE (10).
-#include <cstring>
+#include <algorithm>
 
 #include "vrecorder/recorder.h"
 
 namespace orlix::vrec {
-
-namespace {
-
-// The pre-gap before the first track written session-at-once, sent at
-// negative addresses relative to the track start.
-constexpr int64_t kPregap = 150;
-
-}  // namespace
 
 Sense Recorder::Read10(Command& c) {
   const uint32_t lba = Get32(c.cdb + 2);
@@ -54,8 +46,11 @@ Sense Recorder::Write10(Command& c) {
     return kGood;
   }
   if (count == 0) return kGood;
-  Disc& disc = *disc_;
+  const bool simulating = Simulating();
+  Disc& disc = Target();
 
+  // Leading blocks that belong to the pre-gap: taken in order, not recorded.
+  uint32_t pregap = 0;
   if (CdRecordable()) {
     const uint8_t block_type = page05_[4] & 0x0F;
     switch (WriteType()) {
@@ -67,25 +62,36 @@ Sense Recorder::Write10(Command& c) {
       default:
         if (block_type != 8 && block_type != 10) return kIllegalModeForTrack;  // 2048-byte blocks only
     }
-    // Pre-gap blocks of a session-at-once track: the drive generates them.
-    const int64_t signed_lba = static_cast<int32_t>(lba);
-    const int64_t track_start = disc.state().next_start;
-    if (WriteType() == 2 && disc.state().open_recorded == 0 && signed_lba >= track_start - kPregap &&
-        signed_lba + count <= track_start)
-      return kGood;
+    if (AwaitingPregap(disc)) {
+      if (lba != PregapNextAddress(disc)) return kInvalidWriteAddress;
+      pregap = std::min(count, kCdPregap - pregap_sent_);
+    }
+  }
+  // One transfer may run from the end of the pre-gap into the track
+  // (addresses below 0 wrap, so this lands on the track start).
+  const uint32_t start = lba + pregap;
+  const uint32_t blocks = count - pregap;
+  if (blocks > 0) {
+    Sense s = disc.CheckWrite(start, blocks);
+    if (!s.ok()) return s;
+    if (MediumErrorIn(start, blocks)) return kWriteError;
   }
 
-  Sense s = disc.CheckWrite(lba, count);
-  if (!s.ok()) return s;
-  if (MediumErrorIn(lba, count)) return kWriteError;
-  if (Simulating()) return kGood;
-  if (!file_.Write(lba, count, c.data)) return kWriteError;
-  const DiscState before = disc.state();
-  disc.CommitWrite(lba, count);
-  const DiscState& after = disc.state();
-  bool changed = after.high_water != before.high_water || after.formatted != before.formatted ||
-                 after.open_recorded != before.open_recorded || disc.Sequential();
-  if (changed && !Persist()) return kWriteError;
+  FillBuffer(int64_t{count} * kBlockSize);
+  pregap_sent_ += pregap;
+  if (blocks == 0) return kGood;
+  const uint8_t* data = c.data + uint64_t{pregap} * kBlockSize;
+  if (!simulating) {
+    if (!file_.Write(start, blocks, data)) return kWriteError;
+    StoreCorruptedBlocks(start, blocks, data);
+  }
+  const bool was_formatted = disc.state().formatted;
+  disc.CommitWrite(start, blocks);
+  if (simulating) return kGood;
+  // The count of written blocks is saved at SYNCHRONIZE CACHE; a DVD+RW
+  // formatting itself on its first write is a change of the medium, saved now.
+  dirty_ = true;
+  if (disc.state().formatted != was_formatted && !Persist()) return kWriteError;
   return kGood;
 }
 

@@ -90,7 +90,7 @@ Sense Recorder::ReadToc(Command& c) {
 
 Sense Recorder::ReadDiscInformation(Command& c) {
   if (c.cdb[1] & 0x07) return kInvalidFieldInCdb;  // only standard disc information
-  const Disc& disc = *disc_;
+  const Disc& disc = Shown();
   const DiscState& s = disc.state();
   Bytes d(34, 0);
   Put16(&d[0], 32);
@@ -132,7 +132,7 @@ Sense Recorder::ReadDiscInformation(Command& c) {
 Sense Recorder::ReadTrackInformation(Command& c) {
   const uint8_t address_type = c.cdb[1] & 0x03;
   const uint32_t value = Get32(c.cdb + 2);
-  const Disc& disc = *disc_;
+  const Disc& disc = Shown();
   std::optional<TrackView> t;
   switch (address_type) {
     case 0:
@@ -147,12 +147,14 @@ Sense Recorder::ReadTrackInformation(Command& c) {
       break;
   }
   if (!t) return kInvalidFieldInCdb;
+  if (t->number == disc.InvisibleTrackNumber() && AwaitingPregap(disc)) t->next_writable = PregapNextAddress(disc);
   Bytes d(48, 0);
   Put16(&d[0], 46);
   d[2] = static_cast<uint8_t>(t->number);
   d[3] = static_cast<uint8_t>(t->session);
   d[5] = t->incremental ? 0x05 : 0x04;  // data track, incremental or uninterrupted
-  d[6] = static_cast<uint8_t>((t->reserved ? 0x80 : 0) | (t->blank ? 0x40 : 0) | (t->incremental ? 0x30 : 0) |
+  // Incremental DVD recording writes variable packets: FP stays clear.
+  d[6] = static_cast<uint8_t>((t->reserved ? 0x80 : 0) | (t->blank ? 0x40 : 0) | (t->incremental ? 0x20 : 0) |
                               0x01);  // data mode 1
   d[7] = static_cast<uint8_t>((t->last_recorded_valid ? 0x02 : 0) | (t->next_writable_valid ? 0x01 : 0));
   Put32(&d[8], t->start);
@@ -265,8 +267,9 @@ Sense Recorder::SendDvdStructure(Command& c) {
       std::string stamp(list.begin() + 8, list.begin() + 22);
       for (char ch : stamp)
         if (!std::isdigit(static_cast<unsigned char>(ch))) return kInvalidFieldInParameters;
-      disc.state().timestamp = stamp;
-      return Persist() ? kGood : kWriteError;
+      const bool simulating = Simulating();
+      Target().state().timestamp = stamp;
+      return simulating || Persist() ? kGood : kWriteError;
     }
     case 0x04:  // user specific data
     case 0x05:  // copyright management

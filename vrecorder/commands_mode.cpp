@@ -160,8 +160,14 @@ Sense Recorder::ModeSelect10(Command& c) {
         Sense s = CheckWriteParameters(p);
         if (!s.ok()) return s;
         const uint8_t old_write_type = WriteType();
+        const uint8_t old_test_write = page05_[2] & 0x10;
         std::memcpy(page05_ + 2, p + 2, std::min(page_length, kWriteParametersLength - 2));
-        if (WriteType() != old_write_type) cue_sheet_sent_ = false;
+        if (WriteType() != old_write_type) {
+          cue_sheet_sent_ = false;
+          pregap_sent_ = 0;
+        }
+        // Turning the test write on or off starts from the real medium.
+        if ((page05_[2] & 0x10) != old_test_write) EndSimulation();
         break;
       }
       case 0x30:

@@ -1,29 +1,26 @@
 // Commands that change the medium's layout: RESERVE TRACK, CLOSE TRACK/
 // SESSION, BLANK, FORMAT UNIT and SEND CUE SHEET.
+#include "vrecorder/clock.h"
 #include "vrecorder/recorder.h"
 
 namespace orlix::vrec {
 
-namespace {
-
-// Fractions of the configured time of a full blank or format.
-int64_t QuickMs(int64_t full_ms) { return full_ms / 4; }
-int64_t CloseMs(int64_t full_ms) { return full_ms / 10; }
-
-}  // namespace
-
 Sense Recorder::ReserveTrack(Command& c) {
   if (c.cdb[1] & 0x01) return kInvalidFieldInCdb;  // reservation by address is not modelled
-  Sense s = disc_->ReserveTrack(Get32(c.cdb + 5));
+  const bool simulating = Simulating();
+  Sense s = Target().ReserveTrack(Get32(c.cdb + 5));
   if (!s.ok()) return s;
-  return Persist() ? kGood : kWriteError;
+  return simulating || Persist() ? kGood : kWriteError;
 }
 
 Sense Recorder::CloseTrackSession(Command& c) {
   const bool immediate = c.cdb[1] & 0x01;
   const uint8_t function = c.cdb[2] & 0x07;
   const uint32_t track = Get16(c.cdb + 4);
-  Disc& disc = *disc_;
+  const bool simulating = Simulating();
+  Disc& disc = Target();
+  // The drive writes out its buffer before it closes anything.
+  const int64_t drain_ms = buffer_.DrainMs(NowMs());
   Sense s = kInvalidFieldInCdb;
   switch (disc.state().profile) {
     case kProfileCdR:
@@ -43,16 +40,22 @@ Sense Recorder::CloseTrackSession(Command& c) {
     case kProfileDvdPlusRw:  // stop or complete the background format
     case kProfileDvdRwRestricted:
     case kProfileDvdRam:
-      if (function >= 1 && function <= 3) return kGood;
-      return kInvalidFieldInCdb;
+      if (function < 1 || function > 3) return kInvalidFieldInCdb;
+      LongOperation(drain_ms, immediate, kLongWriteInProgress);
+      return PersistIfChanged() ? kGood : kWriteError;
     default:
       return kCannotWriteMedium;
   }
   if (!s.ok()) return s;
   cue_sheet_sent_ = false;
-  if (!Persist()) return kWriteError;
-  LongOperation(CloseMs(settings_.op_ms), immediate, kLongWriteInProgress);
-  return kGood;
+  pregap_sent_ = 0;
+  LongOperation(drain_ms + CloseMs(), immediate, kLongWriteInProgress);
+  if (simulating) {
+    // A simulated session leaves the medium as it was.
+    if (function != 1) EndSimulation();
+    return kGood;
+  }
+  return Persist() ? kGood : kWriteError;
 }
 
 Sense Recorder::BlankMedium(Command& c) {
@@ -63,9 +66,10 @@ Sense Recorder::BlankMedium(Command& c) {
   if (!s.ok()) return s;
   if (keep != kKeepAll && !file_.KeepBlocks(keep)) return kWriteError;
   cue_sheet_sent_ = false;
-  if (!Persist()) return kWriteError;
-  LongOperation(type == 0 ? settings_.op_ms : QuickMs(settings_.op_ms), immediate, kOperationInProgress);
-  return kGood;
+  pregap_sent_ = 0;
+  EndSimulation();
+  LongOperation(type == 0 ? settings_.op_ms : QuickMs(), immediate, kOperationInProgress);
+  return Persist() ? kGood : kWriteError;
 }
 
 Sense Recorder::FormatUnit(Command& c) {
@@ -103,19 +107,20 @@ Sense Recorder::FormatUnit(Command& c) {
   if (!s.ok()) return s;
   if (keep != kKeepAll && !file_.KeepBlocks(keep)) return kWriteError;
   cue_sheet_sent_ = false;
-  if (!Persist()) return kWriteError;
+  pregap_sent_ = 0;
+  EndSimulation();
   int64_t ms = settings_.op_ms;
-  if (type == 0x15) ms = QuickMs(ms);
-  if (type == 0x13) ms = CloseMs(ms);
+  if (type == 0x15) ms = QuickMs();
+  if (type == 0x13) ms = CloseMs();
   LongOperation(ms, immediate, kFormatInProgress);
-  return kGood;
+  return Persist() ? kGood : kWriteError;
 }
 
 Sense Recorder::SendCueSheet(Command& c) {
   const uint32_t length = Get24(c.cdb + 6);
-  const Disc& disc = *disc_;
   if (!CdRecordable()) return kIncompatibleMedium;
-  if (disc.state().finalized || WriteType() != 2 || disc.state().open_recorded > 0) return kSequenceError;
+  const Disc& disc = Target();
+  if (disc.state().finalized || WriteType() != 2 || disc.OpenSessionHasData()) return kSequenceError;
   if (length == 0 || length % 8 != 0) return kInvalidFieldInCdb;
   Bytes sheet;
   if (!c.Take(length, sheet)) return kGood;
@@ -130,6 +135,7 @@ Sense Recorder::SendCueSheet(Command& c) {
   }
   if (!lead_out) return kInvalidFieldInParameters;
   cue_sheet_sent_ = true;
+  pregap_sent_ = 0;
   return kGood;
 }
 

@@ -2,13 +2,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vrecorder/clock.h"
 #include "vrecorder/recorder.h"
 
 namespace orlix::vrec {
 
 namespace {
 
-constexpr uint32_t kBufferBytes = 2 * 1024 * 1024;
+uint16_t SlowestRead(const Medium& m) { return m.dvd ? 1385 : 176; }
 
 void PutText(Bytes& b, size_t at, const char* text, size_t width) {
   size_t n = std::strlen(text);
@@ -75,6 +76,9 @@ Sense Recorder::StartStopUnit(Command& c) {
   if (prevented_) return kRemovalPrevented;
   tray_open_ = true;
   cue_sheet_sent_ = false;
+  pregap_sent_ = 0;
+  EndSimulation();
+  PersistIfChanged();
   return kGood;
 }
 
@@ -91,48 +95,45 @@ Sense Recorder::ReadCapacity(Command& c) {
   return kGood;
 }
 
-Sense Recorder::SynchronizeCache(Command&) {
-  if (!file_.Flush()) return kWriteError;
+Sense Recorder::SynchronizeCache(Command& c) {
+  const bool immediate = c.cdb[1] & 0x02;
+  const bool simulating = Simulating();
+  Disc& disc = Target();
+  int64_t ms = buffer_.DrainMs(NowMs());
   // In session-at-once recording the drive closes the session once the data
   // announced by the cue sheet has been written and flushed.
-  if (cue_sheet_sent_ && WriteType() == 2 && disc_->state().open_recorded > 0) {
-    cue_sheet_sent_ = false;
-    Sense s = disc_->CloseSession(NextSessionAllowed());
+  if (cue_sheet_sent_ && WriteType() == 2 && disc.state().open_recorded > 0) {
+    Sense s = disc.CloseSession(NextSessionAllowed());
     if (!s.ok()) return s;
-    if (!Persist()) return kWriteError;
+    cue_sheet_sent_ = false;
+    pregap_sent_ = 0;
+    ms += CloseMs();
+    if (simulating) EndSimulation();
   }
-  return kGood;
+  LongOperation(ms, immediate, kLongWriteInProgress);
+  return simulating || Persist() ? kGood : kWriteError;
 }
 
 Sense Recorder::SetCdSpeed(Command& c) {
   const Medium& m = SpeedMedium();
   const uint32_t read = Get16(c.cdb + 2);
   const uint32_t write = Get16(c.cdb + 4);
-  const uint16_t slowest_read = m.dvd ? 1385 : 176;
-  read_speed_ = static_cast<uint16_t>(std::clamp<uint32_t>(read, slowest_read, m.max_read_speed));
-  if (!m.write_speeds.empty()) {
-    // The fastest supported speed that does not exceed the request, else the
-    // slowest one.
-    write_speed_ = m.write_speeds.back();
-    for (uint16_t s : m.write_speeds) {
-      if (s <= write) {
-        write_speed_ = s;
-        break;
-      }
-    }
-  }
+  read_speed_ = static_cast<uint16_t>(std::clamp<uint32_t>(read, SlowestRead(m), m.max_read_speed));
+  write_speed_ = ChooseWriteSpeed(write);
+  ApplyBufferRate();
   return kGood;
 }
 
 Sense Recorder::ReadBufferCapacity(Command& c) {
-  // Data goes to the disc file at once, so the buffer is always empty.
+  const int64_t free = buffer_.Free(NowMs());
   Bytes d(12, 0);
   Put16(&d[0], 10);
   if (c.cdb[1] & 0x01) {
-    Put32(&d[8], kBufferBytes / kBlockSize);
+    d[7] = 0x01;  // block data returned
+    Put32(&d[8], static_cast<uint32_t>(free / kBlockSize));
   } else {
-    Put32(&d[4], kBufferBytes);
-    Put32(&d[8], kBufferBytes);
+    Put32(&d[4], static_cast<uint32_t>(DriveBuffer::kCapacity));
+    Put32(&d[8], static_cast<uint32_t>(free));
   }
   c.Answer(d, Get16(c.cdb + 7));
   return kGood;
@@ -146,7 +147,26 @@ Sense Recorder::SetStreaming(Command& c) {
   if (type != 0x00 && type != 0x05) return kInvalidFieldInCdb;
   if (type == 0x00 && length < 28) return kParameterListLength;
   Bytes descriptor;
-  c.Take(length, descriptor);  // accepted as sent: performance is not modelled
+  if (!c.Take(length, descriptor) || type != 0x00) return kGood;  // cache zones are not modelled
+  // A performance descriptor: sizes in kB per times in ms give the speeds,
+  // rounded down to those the medium has, as SET CD SPEED does.
+  const Medium& m = SpeedMedium();
+  if (descriptor[0] & 0x04) {  // restore the drive's defaults
+    read_speed_ = m.max_read_speed;
+    write_speed_ = ChooseWriteSpeed(UINT16_MAX);
+  } else {
+    // A zero time leaves that speed as it was.
+    const uint32_t read_ms = Get32(&descriptor[16]), write_ms = Get32(&descriptor[24]);
+    if (read_ms > 0) {
+      const uint64_t read = uint64_t{Get32(&descriptor[12])} * 1000 / read_ms;
+      read_speed_ = static_cast<uint16_t>(std::clamp<uint64_t>(read, SlowestRead(m), m.max_read_speed));
+    }
+    if (write_ms > 0) {
+      const uint64_t write = uint64_t{Get32(&descriptor[20])} * 1000 / write_ms;
+      write_speed_ = ChooseWriteSpeed(static_cast<uint32_t>(std::min<uint64_t>(write, UINT32_MAX)));
+    }
+  }
+  ApplyBufferRate();
   return kGood;
 }
 

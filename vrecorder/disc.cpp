@@ -24,6 +24,14 @@ constexpr size_t kCdMaxTracks = 99;
 
 bool Within(uint32_t lba, uint32_t count, uint64_t end) { return uint64_t{lba} + count <= end; }
 
+// A track closed before its reserved size is full keeps that size: the drive
+// pads the rest, which then reads as recorded.
+void CloseAndPad(Track& t) {
+  if (t.closed) return;
+  t.closed = true;
+  t.recorded = t.size;
+}
+
 }  // namespace
 
 const Medium& Disc::medium() const {
@@ -251,8 +259,10 @@ Sense Disc::CheckWrite(uint32_t lba, uint32_t count) const {
   if (Pressed()) return kCannotWriteMedium;
   if (Overwrite()) return Within(lba, count, s_.capacity) ? kGood : kLbaOutOfRange;
   if (s_.finalized) return kInvalidWriteAddress;
+  // A full reserved track ends where the next track starts on DVD: its end
+  // is that track's address, not its own.
   for (const Track& t : s_.tracks) {
-    if (t.closed || lba != t.start + t.recorded) continue;
+    if (t.closed || t.recorded == t.size || lba != t.start + t.recorded) continue;
     return Within(lba, count, uint64_t{t.start} + t.size) ? kGood : kInvalidWriteAddress;
   }
   if (lba == s_.next_start + s_.open_recorded) {
@@ -269,7 +279,7 @@ void Disc::CommitWrite(uint32_t lba, uint32_t count) {
     return;
   }
   for (Track& t : s_.tracks) {
-    if (!t.closed && lba == t.start + t.recorded) {
+    if (!t.closed && t.recorded < t.size && lba == t.start + t.recorded) {
       t.recorded += count;
       return;
     }
@@ -311,7 +321,7 @@ Sense Disc::CloseTrack(uint32_t number) {
     return kGood;
   }
   if (number == 0 || number > s_.tracks.size()) return kInvalidFieldInCdb;
-  s_.tracks[number - 1].closed = true;
+  CloseAndPad(s_.tracks[number - 1]);
   return kGood;
 }
 
@@ -325,7 +335,7 @@ Sense Disc::CloseSession(bool next_session_allowed) {
     return kGood;
   }
   CloseTrack(InvisibleTrackNumber());
-  for (Track& t : s_.tracks) t.closed = true;
+  for (Track& t : s_.tracks) CloseAndPad(t);
   ++s_.closed_sessions;
   s_.next_start = Align(LastTrackEnd() + SessionGap(s_.closed_sessions));
   const bool room = s_.next_start < s_.capacity && (Dvd() || s_.tracks.size() < kCdMaxTracks);

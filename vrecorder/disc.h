@@ -87,6 +87,8 @@ class Disc {
   uint32_t FirstTrackInLastSession() const;
   uint32_t LastTrackInLastSession() const;
   bool IsBlank() const;
+  // Sequential media: the open session holds a track or recorded blocks.
+  bool OpenSessionHasData() const;
   bool HasInvisibleTrack() const { return Sequential() && !s_.finalized; }
   uint32_t InvisibleTrackNumber() const { return static_cast<uint32_t>(s_.tracks.size()) + 1; }
 
@@ -118,7 +120,6 @@ class Disc {
  private:
   uint32_t Align(uint32_t lba) const;
   uint32_t LastTrackEnd() const;
-  bool OpenSessionHasData() const;
   uint32_t RestrictedSessionExtent() const;
   TrackView ViewOf(size_t index) const;
   TrackView InvisibleView() const;

@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "vrecorder/disc_file.h"
@@ -64,6 +65,8 @@ bool CreateDisc(const std::string& path, const Medium& medium, int64_t blocks, c
     }
     std::ofstream(path, std::ios::binary);
     s.formatted = medium.profile == kProfileDvdRam || medium.profile == kProfileDvdRwRestricted;
+    // A restricted overwrite disc made as such is formatted over its whole capacity.
+    if (medium.profile == kProfileDvdRwRestricted) s.session_size = s.capacity;
   }
   if (!fs::exists(path, ec)) {
     error = "cannot create " + path;

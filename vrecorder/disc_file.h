@@ -4,30 +4,39 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
+#include "platform/file_io.h"
 #include "vrecorder/disc.h"
 
 namespace orlix::vrec {
 
 constexpr uint32_t kBlockSize = 2048;
 
+// Each transfer is one positioned read or write of the platform's file I/O:
+// nothing is buffered here, so what a WRITE brought is in the file (and
+// visible to other processes) when the command ends.
 class DiscFile {
  public:
+  DiscFile() = default;
+  ~DiscFile() { Close(); }
+  DiscFile(DiscFile&& other) noexcept;
+  DiscFile& operator=(DiscFile&& other) noexcept;
+  DiscFile(const DiscFile&) = delete;
+  DiscFile& operator=(const DiscFile&) = delete;
+
   bool Open(const std::string& path, std::string& error);
   void Close();
-  bool IsOpen() const { return file_.is_open(); }
+  bool IsOpen() const { return handle_ >= 0; }
   // Blocks past the end of the file read as zeros.
   bool Read(uint32_t lba, uint32_t count, uint8_t* out);
   bool Write(uint32_t lba, uint32_t count, const uint8_t* data);
-  bool Flush();
   // Drops every block from `blocks` on (a blank, a format).
   bool KeepBlocks(uint32_t blocks);
 
  private:
   std::string path_;
-  std::fstream file_;
+  THandle handle_ = kInvalidHandle;
 };
 
 std::string DescriptionPath(const std::string& disc_path);

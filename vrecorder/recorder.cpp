@@ -24,6 +24,14 @@ Recorder& Recorder::Instance() {
   return recorder;
 }
 
+Recorder::~Recorder() {
+  // A command still running on another thread (a WRITE waiting for room)
+  // holds the lock; the process ends in the middle of it and saves nothing,
+  // rather than hang here.
+  std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+  if (lock.owns_lock() && disc_) PersistIfChanged();
+}
+
 const Recorder::CommandInfo* Recorder::FindCommand(uint8_t opcode) {
   // opcode, handler, needs a medium, answered while a long operation runs
   static const CommandInfo table[] = {
@@ -208,8 +216,8 @@ bool Recorder::Busy() {
   BusyPeriod& busy = disc_->state().busy;
   if (busy.end_ms == 0) return false;
   if (NowMs() < busy.end_ms) return true;
+  // Left in the saved description: a period in the past is no period.
   busy = BusyPeriod{};
-  Persist();
   return false;
 }
 
@@ -229,13 +237,63 @@ void Recorder::LongOperation(int64_t ms, bool immediate, Sense progress_sense) {
   }
   const int64_t now = NowMs();
   disc_->state().busy = BusyPeriod{now, now + ms, progress_sense.asc, progress_sense.ascq};
-  Persist();
 }
 
 bool Recorder::Persist() {
   if (!disc_) return false;
   std::string error;
-  return SaveDescription(disc_path_, disc_->state(), error);
+  if (!SaveDescription(disc_path_, disc_->state(), error)) return false;
+  dirty_ = false;
+  return true;
+}
+
+Disc& Recorder::Target() {
+  if (!Simulating()) {
+    sim_.reset();
+    return *disc_;
+  }
+  if (!sim_) sim_ = *disc_;
+  return *sim_;
+}
+
+bool Recorder::AwaitingPregap(const Disc& disc) const {
+  return CdRecordable() && WriteType() == 2 && disc.HasInvisibleTrack() && !disc.OpenSessionHasData() &&
+         pregap_sent_ < kCdPregap;
+}
+
+uint32_t Recorder::PregapNextAddress(const Disc& disc) const {
+  return disc.state().next_start - kCdPregap + pregap_sent_;
+}
+
+void Recorder::FillBuffer(int64_t bytes) {
+  // The clock only moves forward, so one wait is enough unless the clock
+  // itself was stepped back meanwhile.
+  for (int64_t wait; (wait = buffer_.WaitForRoom(bytes, NowMs())) > 0;) SleepMs(wait);
+  buffer_.Add(bytes, NowMs());
+}
+
+void Recorder::ApplyBufferRate() {
+  buffer_.SetRate(settings_.speed_drive ? write_speed_ : settings_.speed_kbps, NowMs());
+}
+
+uint16_t Recorder::ChooseWriteSpeed(uint32_t kbps) const {
+  // The fastest supported speed that does not exceed the request, else the
+  // slowest one.
+  const std::vector<uint16_t>& speeds = SpeedMedium().write_speeds;
+  if (speeds.empty()) return 0;
+  for (uint16_t s : speeds)
+    if (s <= kbps) return s;
+  return speeds.back();
+}
+
+void Recorder::StoreCorruptedBlocks(uint32_t lba, uint32_t count, const uint8_t* data) {
+  for (uint32_t bad : faults_.corrupt_blocks) {
+    if (bad < lba || uint64_t{bad} >= uint64_t{lba} + count) continue;
+    uint8_t block[kBlockSize];
+    std::memcpy(block, data + uint64_t{bad - lba} * kBlockSize, kBlockSize);
+    for (int i = 0; i < 16; ++i) block[i] = static_cast<uint8_t>(~block[i]);
+    file_.Write(bad, 1, block);
+  }
 }
 
 bool Recorder::MediumErrorIn(uint32_t lba, uint32_t count) const {
@@ -287,6 +345,8 @@ bool Recorder::SetFaults(const std::string& list, std::string& error) {
 
 bool Recorder::LoadDisc(const Settings& settings, std::string& error) {
   namespace fs = std::filesystem;
+  // The disc in the drive is saved before another (or the same) is read.
+  if (disc_) PersistIfChanged();
   std::optional<Disc> disc;
   DiscFile file;
   if (!settings.file.empty()) {
@@ -311,6 +371,7 @@ bool Recorder::LoadDisc(const Settings& settings, std::string& error) {
   }
   file_ = std::move(file);
   disc_ = std::move(disc);
+  dirty_ = false;
   disc_path_ = settings.file;
   settings_ = settings;
   faults_ = settings.faults;
@@ -323,10 +384,14 @@ void Recorder::ResetDrive() {
   tray_open_ = false;
   prevented_ = false;
   cue_sheet_sent_ = false;
+  pregap_sent_ = 0;
+  sim_.reset();
   const Medium& m = SpeedMedium();
   read_speed_ = m.max_read_speed;
   write_speed_ = m.write_speeds.empty() ? 0 : m.write_speeds.front();
   DefaultWriteParameters();
+  buffer_.Reset(NowMs());
+  ApplyBufferRate();
 }
 
 }  // namespace orlix::vrec

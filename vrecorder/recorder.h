@@ -11,14 +11,22 @@
 #include "vrecorder/bytes.h"
 #include "vrecorder/disc.h"
 #include "vrecorder/disc_file.h"
+#include "vrecorder/drive_buffer.h"
 #include "vrecorder/settings.h"
 
 namespace orlix::vrec {
+
+// The pre-gap before the first track of a session, which session-at-once
+// hosts send at the addresses before the track start.
+constexpr uint32_t kCdPregap = 150;
 
 class Recorder {
  public:
   // The one drive of the process.
   static Recorder& Instance();
+  // Saves what the last SYNCHRONIZE CACHE did not, when the library is
+  // unloaded or the process ends.
+  ~Recorder();
 
   uint32_t Send(void* srb);
   uint32_t SupportInfo();
@@ -59,9 +67,31 @@ class Recorder {
   bool Busy();
   Sense BusySense() const;
   // Holds the drive for `ms`: not ready with progress when immediate,
-  // otherwise the command itself takes that long.
+  // otherwise the command itself takes that long. The caller saves the
+  // description (with the busy period) when the operation changed the medium.
   void LongOperation(int64_t ms, bool immediate, Sense progress_sense);
+  // Fractions of the configured time of a full blank or format.
+  int64_t QuickMs() const { return settings_.op_ms / 4; }
+  int64_t CloseMs() const { return settings_.op_ms / 10; }
   bool Persist();
+  // Saves the description when writes changed it since the last save.
+  bool PersistIfChanged() { return !dirty_ || Persist(); }
+  // The medium that writes, reservations and closes act on: a copy of the
+  // real one while a test write is in force, which is dropped when the
+  // simulated session closes, so that the real medium never changes.
+  Disc& Target();
+  // What disc and track information report: the simulation while one runs.
+  const Disc& Shown() const { return sim_ ? *sim_ : *disc_; }
+  void EndSimulation() { sim_.reset(); }
+  // Session-at-once on CD with nothing recorded in the open session yet: the
+  // host sends the first track's pre-gap before its data.
+  bool AwaitingPregap(const Disc& disc) const;
+  uint32_t PregapNextAddress(const Disc& disc) const;
+  // Takes `bytes` into the buffer, first waiting for room as long as needed.
+  void FillBuffer(int64_t bytes);
+  void ApplyBufferRate();
+  uint16_t ChooseWriteSpeed(uint32_t kbps) const;
+  void StoreCorruptedBlocks(uint32_t lba, uint32_t count, const uint8_t* data);
   bool MediumErrorIn(uint32_t lba, uint32_t count) const;
   const Medium& SpeedMedium() const;
   bool CdRecordable() const;
@@ -124,6 +154,13 @@ class Recorder {
   uint16_t write_speed_ = 0;
   uint8_t page05_[52] = {};
   bool cue_sheet_sent_ = false;
+  uint32_t pregap_sent_ = 0;  // pre-gap blocks taken since the cue sheet
+  DriveBuffer buffer_;
+  std::optional<Disc> sim_;
+  // Writes since the description was last saved. A crash loses their count
+  // (the data is in the disc file), as a real drive loses its buffer when
+  // the power fails; SYNCHRONIZE CACHE or an orderly end saves it.
+  bool dirty_ = false;
 };
 
 }  // namespace orlix::vrec

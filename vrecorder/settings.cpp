@@ -50,9 +50,9 @@ bool ParseFault(const std::string& text, Faults& faults, std::string& error) {
   if ((kind == "busy" || kind == "notready" || kind == "not-ready") && parts.size() == 2) {
     ok = ParseNumber(parts[1], 0, 0, INT32_MAX, n);
     (kind == "busy" ? faults.busy : faults.not_ready) = static_cast<int>(n);
-  } else if (kind == "medium" && parts.size() == 2) {
+  } else if ((kind == "medium" || kind == "corrupt") && parts.size() == 2) {
     ok = ParseNumber(parts[1], 0, 0, UINT32_MAX, n);
-    faults.medium_errors.push_back(static_cast<uint32_t>(n));
+    (kind == "medium" ? faults.medium_errors : faults.corrupt_blocks).push_back(static_cast<uint32_t>(n));
   } else if (kind == "fail" && (parts.size() == 2 || parts.size() == 3)) {
     FailingCommand f{0, kInternalTargetFailure};
     ok = ParseNumber(parts[1], 16, 0, 255, n) && (parts.size() == 2 || ParseSense(parts[2], f.sense));
@@ -63,7 +63,8 @@ bool ParseFault(const std::string& text, Faults& faults, std::string& error) {
     faults.gone_after = n;
   }
   if (!ok)
-    error = "bad fault \"" + text + "\" (busy:N, notready:N, medium:LBA, fail:OP[:K/ASC/ASCQ], gone[:N])";
+    error = "bad fault \"" + text +
+            "\" (busy:N, notready:N, medium:LBA, corrupt:LBA, fail:OP[:K/ASC/ASCQ], gone[:N])";
   return ok;
 }
 
@@ -107,6 +108,13 @@ bool ParseSettings(const std::string& spec, Settings& settings, std::string& err
         error = "bad operation time \"" + value + "\"";
         return false;
       }
+    } else if (key == "speed") {
+      // The ceiling lies far above any drive's speed.
+      s.speed_drive = value == "drive";
+      if (!s.speed_drive && !ParseNumber(value, 10, 0, 1000000, s.speed_kbps)) {
+        error = "bad speed \"" + value + "\" (kB/s, 0 or drive)";
+        return false;
+      }
     } else if (key == "target") {
       if (!ParseNumber(value, 0, 0, 7, n)) {
         error = "bad target \"" + value + "\" (0 to 7)";
@@ -124,6 +132,7 @@ bool ParseSettings(const std::string& spec, Settings& settings, std::string& err
       f.busy += more.busy;
       f.not_ready += more.not_ready;
       f.medium_errors.insert(f.medium_errors.end(), more.medium_errors.begin(), more.medium_errors.end());
+      f.corrupt_blocks.insert(f.corrupt_blocks.end(), more.corrupt_blocks.begin(), more.corrupt_blocks.end());
       f.failing.insert(f.failing.end(), more.failing.begin(), more.failing.end());
       if (more.gone_after >= 0) f.gone_after = more.gone_after;
     } else {

@@ -5,9 +5,13 @@
  *
  * The drive sits on host adapter 0, target 0 (target=N moves it), LUN 0. Its
  * medium lives in a disc file that holds block N at byte N x 2048 (sparse
- * where nothing was written) and in a description beside it, FILE.desc,
- * which is rewritten after every change so that another process (or a later
- * configuration) finds the medium as it was left.
+ * where nothing was written) and in a description beside it, FILE.desc. Data
+ * reaches the disc file as each WRITE arrives; the description is rewritten
+ * when the medium's layout changes (a reservation, a close, a blank, a
+ * format), at SYNCHRONIZE CACHE, when another disc is loaded and when the
+ * library is unloaded or the process ends, so that another process (or a
+ * later configuration) finds the medium as it was left. A crash loses only
+ * the count of blocks written since the last SYNCHRONIZE CACHE.
  *
  * Functions returning int give 0 on success and -1 on failure; then
  * OrlixVRecorderLastError tells why. */
@@ -35,7 +39,7 @@ ORLIX_VRECORDER_API uint32_t SendASPI32Command(void* srb);
 ORLIX_VRECORDER_API uint32_t GetASPI32SupportInfo(void);
 
 /* Loads a disc and resets the drive:
- *   "FILE[,profile=P][,blocks=N][,op-ms=N][,target=N][,page30=1][,image=PATH][,fault=F]..."
+ *   "FILE[,profile=P][,blocks=N][,op-ms=N][,speed=S][,target=N][,page30=1][,image=PATH][,fault=F]..."
  * FILE with its description is loaded as it is (profile=, when given, must
  * name the same medium); a FILE without description is created: blank media
  * of profile P (default cd-r) with N blocks (default: the medium's usual
@@ -46,6 +50,12 @@ ORLIX_VRECORDER_API uint32_t GetASPI32SupportInfo(void);
  * op-ms: the time of a full blank or format in milliseconds (default 2000,
  * 0 = at once); quick blanks and formats take a quarter, closing a track or
  * session a tenth.
+ * speed=S: how fast the drive's 2 MiB buffer drains onto the medium: N kB/s,
+ * "drive" for the write speed chosen with SET CD SPEED or SET STREAMING, or
+ * 0 (the default) for at once, when the buffer always reads empty. A WRITE
+ * waits while the buffer has no room for its data; SYNCHRONIZE CACHE waits
+ * until it is empty, or with the immediate bit returns at once and leaves
+ * the drive NOT READY, LONG WRITE IN PROGRESS (02/04/08) until then.
  * page30=1: the drive also answers the vendor mode page 30h.
  * fault=F: see OrlixVRecorderSetFaults; may be repeated.
  * An empty FILE leaves the drive without a disc. */
@@ -56,6 +66,8 @@ ORLIX_VRECORDER_API int OrlixVRecorderConfigure(const char* spec);
  *   busy:N     the next N commands end with BUSY status
  *   notready:N the next N commands fail NOT READY, BECOMING READY (02/04/01)
  *   medium:LBA reads of that block fail 03/11/00, writes 03/0C/00
+ *   corrupt:LBA a write covering that block succeeds, but the block is
+ *              stored with its first 16 bytes inverted
  *   fail:OP[:K/ASC/ASCQ]  every command with operation code OP (hex) fails
  *              with that sense (default 04/44/00)
  *   gone[:N]   after N more commands (default 0) the drive disappears:
@@ -63,7 +75,8 @@ ORLIX_VRECORDER_API int OrlixVRecorderConfigure(const char* spec);
 ORLIX_VRECORDER_API int OrlixVRecorderSetFaults(const char* faults);
 
 /* Moves the recorder's clock forward, so that a blank or format started with
- * the immediate bit finishes without waiting for it. */
+ * the immediate bit finishes without waiting for it, the buffer drains, and
+ * a command waiting for either returns. */
 ORLIX_VRECORDER_API void OrlixVRecorderAdvanceClock(long long ms);
 
 /* Creates a new disc file and its description (fails when either exists,

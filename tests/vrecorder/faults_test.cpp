@@ -1,5 +1,5 @@
-// Injected faults: a busy or not-ready drive, a bad block, a failing command,
-// a drive that disappears.
+// Injected faults: a busy or not-ready drive, a bad block, a block stored
+// altered, a failing command, a drive that disappears.
 #include "tests/vrecorder/vrecorder_fixture.h"
 
 namespace orlix::vrec_test {
@@ -28,6 +28,16 @@ TEST_F(Faults, MediumErrorAtOneBlock) {
   EXPECT_EQ(drive_.Read(69, 2, data).Text(), "03/11/00");
   ASSERT_EQ(lib_.set_faults(""), 0);
   EXPECT_TRUE(drive_.Read(69, 2, data).ok());
+}
+
+TEST_F(Faults, CorruptBlockIsStoredAlteredWithoutAnError) {
+  Load("profile=dvd+rw,blocks=10000,fault=corrupt:40");
+  ASSERT_TRUE(drive_.WriteStamped(32, 32, 0x5A).ok());
+  Bytes data;
+  ASSERT_TRUE(drive_.Read(40, 2, data).ok());
+  EXPECT_EQ(Get32(&data[0]), ~40u) << "its first bytes inverted";
+  EXPECT_EQ(data[16], 0x5A) << "the rest as sent";
+  EXPECT_TRUE(drive_.ReadsBackStamped(41, 23)) << "its neighbours untouched";
 }
 
 TEST_F(Faults, DriveDisappearsAfterSomeCommands) {

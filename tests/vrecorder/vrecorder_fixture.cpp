@@ -1,5 +1,6 @@
 #include "tests/vrecorder/vrecorder_fixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <random>
@@ -116,6 +117,37 @@ Result Drive::Write(uint32_t lba, uint32_t blocks, uint8_t fill) {
 
 Result Drive::Read(uint32_t lba, uint32_t blocks, Bytes& out) {
   return In(Cdb(0x28, 10).Put32(2, lba).Put16(7, blocks), out, blocks * 2048);
+}
+
+Result Drive::WriteStamped(uint32_t lba, uint32_t blocks, uint8_t fill) {
+  Bytes data(blocks * 2048, fill);
+  for (uint32_t i = 0; i < blocks; ++i) PutBE(&data[i * 2048], 4, lba + i);
+  return Out(Cdb(0x2A, 10).Put32(2, lba).Put16(7, blocks), data);
+}
+
+::testing::AssertionResult Drive::ReadsBackStamped(uint32_t lba, uint32_t blocks, uint8_t fill) {
+  for (uint32_t at = 0; at < blocks; at += 256) {
+    const uint32_t n = std::min(256u, blocks - at);
+    Bytes data;
+    Result r = Read(lba + at, n, data);
+    if (!r.ok()) return ::testing::AssertionFailure() << "READ (10) at " << lba + at << ": " << r.Text();
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint8_t* block = &data[i * 2048];
+      if (Get32(block) != lba + at + i || block[4] != fill || block[2047] != fill)
+        return ::testing::AssertionFailure() << "block " << lba + at + i << " holds block " << Get32(block)
+                                             << " with " << int{block[4]};
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+Result Drive::StreamStamped(uint32_t lba, uint32_t blocks, uint8_t fill) {
+  Result r;
+  for (uint32_t sent = 0; sent < blocks; sent += 32) {
+    r = WriteStamped(lba + sent, 32, fill);
+    if (!r.ok()) return r;
+  }
+  return r;
 }
 
 Result Drive::Close(uint8_t function, uint32_t track, bool immediate) {

@@ -82,6 +82,19 @@ class Drive {
   Result TestUnitReady() { return None(Cdb(0x00, 6)); }
   Result Write(uint32_t lba, uint32_t blocks, uint8_t fill = 0x5A);
   Result Read(uint32_t lba, uint32_t blocks, Bytes& out);
+  // Blocks whose first four bytes hold their own address (as the host meant
+  // it, so pre-gap blocks hold negative ones) and whose rest is `fill`.
+  Result WriteStamped(uint32_t lba, uint32_t blocks, uint8_t fill = 0x5A);
+  // Reads back what WriteStamped wrote; names the first block that differs.
+  ::testing::AssertionResult ReadsBackStamped(uint32_t lba, uint32_t blocks, uint8_t fill = 0x5A);
+  // Streams `blocks` stamped blocks from `lba` in 32-block WRITEs; the last
+  // WRITE still carries 32 blocks. Stops at the first refusal.
+  Result StreamStamped(uint32_t lba, uint32_t blocks, uint8_t fill = 0x5A);
+  Result Sync(bool immediate = false) { return None(Cdb(0x35, 10).Set(1, immediate ? 0x02 : 0x00)); }
+  // READ BUFFER CAPACITY: free bytes, or free blocks with the BLOCK bit.
+  uint32_t BufferFree(bool blocks = false) {
+    return Get32(&Query(Cdb(0x5C, 10).Set(1, blocks ? 1 : 0).Put16(7, 12), 12)[8]);
+  }
   // CLOSE TRACK/SESSION function 1 (track), 2 (session), 5 (finalize).
   Result Close(uint8_t function, uint32_t track = 0, bool immediate = false);
   Result CloseSession(bool immediate = false) { return Close(2, 0, immediate); }

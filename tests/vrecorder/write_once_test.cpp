@@ -1,5 +1,5 @@
-// Write-once media: writes only at the next writable address, tracks and
-// sessions closed the way a drive closes them, test writes, session-at-once.
+// Write-once media: writes only at the next writable address, reserved
+// tracks, borders between sessions, the 99-track limit, pressed discs.
 #include <algorithm>
 #include <fstream>
 
@@ -17,48 +17,7 @@ class WriteOnce : public RecorderTest {
   // Last session state (0 empty, 1 incomplete, 3 complete) * 4 + disc status
   // (0 blank, 1 appendable, 2 complete).
   int Status() { return drive_.DiscInformation()[2] & 0x0F; }
-  int Sessions() { return drive_.DiscInformation()[4]; }
 };
-
-TEST_F(WriteOnce, CdRSessionsMoveTheNextWritableAddress) {
-  Load("profile=cd-r,blocks=100000");
-  EXPECT_EQ(drive_.DiscInformation()[2], 0x00);  // blank, not erasable
-  Bytes track = drive_.TrackInformation(0xFF);
-  EXPECT_EQ(track[7] & 0x01, 1);  // next writable address valid
-  EXPECT_EQ(Get32(&track[16]), 100000u);
-
-  CdTrackAtOnce(true);
-  EXPECT_EQ(drive_.Write(16, 32).Text(), "05/21/02");
-  EXPECT_TRUE(drive_.Write(0, 32).ok());
-  EXPECT_TRUE(drive_.Write(32, 8).ok());
-  EXPECT_EQ(drive_.Write(0, 1).Text(), "05/21/02") << "written blocks are written for good";
-  EXPECT_EQ(drive_.NextWritableAddress(), 40u);
-  EXPECT_EQ(Status(), 0x05);
-
-  ASSERT_TRUE(drive_.CloseSession().ok());
-  EXPECT_EQ(Status(), 0x01);  // the next session is open and empty
-  EXPECT_EQ(Sessions(), 2);
-  EXPECT_EQ(drive_.NextWritableAddress(), 40u + 11400);
-  track = drive_.TrackInformation(1);
-  EXPECT_EQ(Get32(&track[24]), 40u);
-  EXPECT_EQ(track[7] & 0x01, 0) << "a closed track has no next writable address";
-
-  ASSERT_TRUE(drive_.Write(11440, 10).ok());
-  ASSERT_TRUE(drive_.CloseSession().ok());
-  EXPECT_EQ(drive_.NextWritableAddress(), 11450u + 6900);
-  Bytes toc = drive_.Query(Cdb(0x43, 10).Set(2, 1).Put16(7, 12), 12);
-  EXPECT_EQ(Get16(&toc[2]), 0x0102u);  // sessions 1 to 2 complete
-  EXPECT_EQ(toc[6], 2);                // the last one's first track
-  EXPECT_EQ(Get32(&toc[8]), 11440u);
-
-  CdTrackAtOnce(false);
-  ASSERT_TRUE(drive_.Write(18350, 5).ok());
-  ASSERT_TRUE(drive_.CloseSession().ok());
-  EXPECT_EQ(Status(), 0x0E);
-  EXPECT_EQ(Sessions(), 3);
-  EXPECT_EQ(drive_.Write(18355, 1).Text(), "05/21/02");
-  EXPECT_EQ(drive_.In(Cdb(0x52, 10).Set(1, 1).Put32(2, 0xFF).Put16(7, 48), track, 48).Text(), "05/24/00");
-}
 
 TEST_F(WriteOnce, WrittenBlocksReadBackAndNothingElseDoes) {
   Load("profile=cd-r,blocks=5000");
@@ -86,11 +45,12 @@ TEST_F(WriteOnce, DvdRReservedTrackAndBorders) {
 
   for (uint32_t lba = 0; lba < 992; lba += 32) ASSERT_TRUE(drive_.Write(lba, 32).ok());
   EXPECT_EQ(drive_.Write(992, 32).Text(), "05/21/02") << "past the end of the reserved track";
-  ASSERT_TRUE(drive_.Write(992, 16).ok());
-  EXPECT_EQ(drive_.Write(1008, 1).Text(), "05/21/02") << "the track after it starts empty";
 
   ASSERT_TRUE(drive_.SetWriteParameters(0x20, 0xE5, 0x08).ok());
-  ASSERT_TRUE(drive_.Close(1, 1).ok());
+  ASSERT_TRUE(drive_.Close(1, 1).ok()) << "closed before it is full";
+  EXPECT_EQ(Get32(&drive_.TrackInformation(1)[24]), 1008u) << "the drive pads it to its reserved size";
+  Bytes padding;
+  EXPECT_TRUE(drive_.Read(992, 16, padding).ok());
   ASSERT_TRUE(drive_.Close(1, 2).ok()) << "closing the empty invisible track does nothing";
   ASSERT_TRUE(drive_.CloseSession().ok());
   EXPECT_EQ(drive_.NextWritableAddress(), 1008u + 16384);
@@ -101,17 +61,27 @@ TEST_F(WriteOnce, DvdRReservedTrackAndBorders) {
   EXPECT_EQ(drive_.NextWritableAddress(), 17392u + 112 + 3072);
 }
 
-TEST_F(WriteOnce, DvdPlusRSessionsAndFinalizing) {
-  Load("profile=dvd+r,blocks=100000");
+TEST_F(WriteOnce, FullReservedDvdTrackLeavesItsEndToTheNextTrack) {
+  Load("profile=dvd-r,blocks=10000");
+  ASSERT_TRUE(drive_.ReserveTrack(32).ok());
+  ASSERT_TRUE(drive_.Write(0, 32).ok());
+  ASSERT_TRUE(drive_.Write(32, 32).ok()) << "the invisible track starts where the full one ends";
+  EXPECT_EQ(drive_.NextWritableAddress(), 64u);
+  ASSERT_TRUE(drive_.Sync().ok());
+  Load("", "disc");  // the description still loads
+  EXPECT_EQ(Get32(&drive_.TrackInformation(1)[24]), 32u);
+}
+
+TEST_F(WriteOnce, CdReservedTrackKeepsItsSizeAndGap) {
+  Load("profile=cd-r,blocks=100000");
+  CdTrackAtOnce(true);
+  ASSERT_TRUE(drive_.ReserveTrack(300).ok());
+  EXPECT_EQ(drive_.NextWritableAddress(), 450u) << "the next track follows its pre-gap";
   ASSERT_TRUE(drive_.Write(0, 100).ok());
+  EXPECT_EQ(drive_.Write(100, 201).Text(), "05/21/02");
   ASSERT_TRUE(drive_.Close(1, 1).ok());
-  ASSERT_TRUE(drive_.CloseSession().ok());
-  EXPECT_EQ(Status(), 0x01);
-  EXPECT_EQ(drive_.NextWritableAddress(), 112u + 2048);
-  ASSERT_TRUE(drive_.Write(2160, 10).ok());
-  ASSERT_TRUE(drive_.Close(5).ok());
-  EXPECT_EQ(Status(), 0x0E);
-  EXPECT_EQ(Sessions(), 2);
+  EXPECT_EQ(Get32(&drive_.TrackInformation(1)[24]), 300u);
+  EXPECT_TRUE(drive_.Write(450, 32).ok());
 }
 
 TEST_F(WriteOnce, CdHoldsNinetyNineTracks) {
@@ -125,31 +95,6 @@ TEST_F(WriteOnce, CdHoldsNinetyNineTracks) {
   EXPECT_EQ(drive_.ReserveTrack(10).Text(), "05/72/05");
   EXPECT_TRUE(drive_.CloseSession().ok());
   EXPECT_EQ(Status() & 0x03, 2) << "no room for another track: the disc is closed";
-}
-
-TEST_F(WriteOnce, TestWriteRecordsNothing) {
-  Load("profile=cd-r,blocks=5000");
-  ASSERT_TRUE(drive_.SetWriteParameters(0x11, 0x04, 0x08).ok());
-  EXPECT_TRUE(drive_.Write(0, 32).ok());
-  EXPECT_EQ(drive_.NextWritableAddress(), 0u);
-  EXPECT_EQ(Status(), 0);
-}
-
-TEST_F(WriteOnce, SessionAtOnceNeedsACueSheetAndClosesOnFlush) {
-  Load("profile=cd-r,blocks=20000");
-  ASSERT_TRUE(drive_.SetWriteParameters(0x02, 0xC4, 0x00).ok());
-  EXPECT_EQ(drive_.Write(0, 1).Text(), "05/2C/00");
-  const Bytes sheet = {0x41, 0x00, 0x00, 0x14, 0, 0, 0, 0, 0x41, 0x01, 0x00, 0x10, 0, 0, 0, 0,
-                       0x41, 0x01, 0x01, 0x10, 0, 0, 2, 0, 0x41, 0xAA, 0x01, 0x14, 0, 0, 4, 0};
-  ASSERT_TRUE(drive_.Out(Cdb(0x5D, 10).Put24(6, 32), sheet).ok());
-  EXPECT_TRUE(drive_.Write(static_cast<uint32_t>(-150), 150).ok()) << "the pre-gap";
-  ASSERT_TRUE(drive_.Write(0, 150).ok());
-  ASSERT_TRUE(drive_.None(Cdb(0x35, 10)).ok());
-  EXPECT_EQ(Status(), 0x01);
-  EXPECT_EQ(drive_.NextWritableAddress(), 150u + 11400);
-
-  Bytes bad_sheet(8, 0);
-  EXPECT_EQ(drive_.Out(Cdb(0x5D, 10).Put24(6, 8), bad_sheet).Text(), "05/26/00");
 }
 
 TEST_F(WriteOnce, PressedDiscFromAnImage) {
