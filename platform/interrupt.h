@@ -8,11 +8,13 @@ namespace orlix {
 enum class TInterrupt { None, Interrupt, Terminate, HangUp };
 
 // Catches the requests from now on; the handlers only record the first
-// request that arrives. Clears what was recorded before.
+// request that arrives. Clears what was recorded before. A request the
+// process was started to ignore (nohup, a background job) stays ignored.
 void InstallInterruptHandlers();
 // The first request caught since InstallInterruptHandlers; None when none.
 TInterrupt InterruptReceived();
-// Gives the requests their default effect again (ending the program).
+// Gives the requests the effect they had before the handlers were
+// installed (by default, ending the program).
 void RestoreInterruptHandlers();
 
 }  // namespace orlix

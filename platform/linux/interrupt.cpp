@@ -12,38 +12,48 @@ namespace {
 std::atomic<int> caught{static_cast<int>(TInterrupt::None)};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-constexpr struct {
+struct Caught {
   int signal;
   TInterrupt kind;
-} kSignals[] = {
-    {SIGINT, TInterrupt::Interrupt}, {SIGTERM, TInterrupt::Terminate}, {SIGHUP, TInterrupt::HangUp}};
+  struct sigaction before;
+  bool installed;
+};
+Caught signals[] = {{SIGINT, TInterrupt::Interrupt, {}, false},
+                    {SIGTERM, TInterrupt::Terminate, {}, false},
+                    {SIGHUP, TInterrupt::HangUp, {}, false}};
 
 void OnSignal(int signal) {
-  for (const auto& s : kSignals) {
+  for (const Caught& s : signals) {
     if (s.signal != signal) continue;
     int none = static_cast<int>(TInterrupt::None);
     caught.compare_exchange_strong(none, static_cast<int>(s.kind));
   }
 }
 
-void SetHandler(void (*handler)(int)) {
-  struct sigaction action = {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  // Interrupted reads and writes carry on; the flag is polled.
-  action.sa_flags = SA_RESTART;
-  for (const auto& s : kSignals) sigaction(s.signal, &action, nullptr);
-}
-
 }  // namespace
 
 void InstallInterruptHandlers() {
   caught = static_cast<int>(TInterrupt::None);
-  SetHandler(OnSignal);
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  // Interrupted reads and writes carry on; the flag is polled.
+  action.sa_flags = SA_RESTART;
+  for (Caught& s : signals) {
+    if (s.installed || sigaction(s.signal, nullptr, &s.before) != 0) continue;
+    // A signal the caller ignores (nohup, a background job) stays ignored.
+    if (s.before.sa_handler == SIG_IGN) continue;
+    s.installed = sigaction(s.signal, &action, nullptr) == 0;
+  }
 }
 
 TInterrupt InterruptReceived() { return static_cast<TInterrupt>(caught.load()); }
 
-void RestoreInterruptHandlers() { SetHandler(SIG_DFL); }
+void RestoreInterruptHandlers() {
+  for (Caught& s : signals) {
+    if (s.installed) sigaction(s.signal, &s.before, nullptr);
+    s.installed = false;
+  }
+}
 
 }  // namespace orlix
