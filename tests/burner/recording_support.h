@@ -58,6 +58,9 @@ class RecordingTest : public BurnerTest {
     };
     if (!std::filesystem::exists(kRecorderLibrary)) GTEST_SKIP() << kRecorderLibrary << " is not built";
     SetSleepSpeedup(1000);
+    // Two preparations of one tree must give the same bytes, the dates of
+    // the "." records included.
+    SetNowOverride(true, EncodeDate(2026, 12, 7) + EncodeTime(12, 0, 0, 0));
     ASSERT_TRUE(burner->InitializeASPI(false, kRecorderLibrary));
   }
   void TearDown() override {
@@ -67,6 +70,7 @@ class RecordingTest : public BurnerTest {
       _DeInitializeASPI();
     }
     SetSleepSpeedup(1);
+    SetNowOverride(false, 0);
     BurnerTest::TearDown();
   }
 
