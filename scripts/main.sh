@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds orlix (release) and runs the main job: an ISO 9660 + Joliet image of
-# the given folders (this repository's sources by default), checked by an
-# outside reader, then the embedded virtual recorder's drive and disc facts.
+# Builds orlix (release) and runs the main job: records the given folders
+# (this repository's sources by default) on the embedded virtual recorder
+# with `orlix burn --verify`, shows the disc with `orlix info`, and checks it
+# with outside readers: isoinfo, a xorriso listing, and every file extracted
+# by osirrox compared with its source.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -9,10 +11,36 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DORLIX_TESTS=OF
 cmake --build build/release
 orlix=build/release/bin/orlix
 out=build/demo
+disc="$out/disc.img"
 mkdir -p "$out"
-[ $# -gt 0 ] || set -- --dest '\FRAMEWORK' framework --dest '\ISO' iso --dest '\BURNER' burner
-"$orlix" mkiso -o "$out/demo.iso" -V ORLIX_DEMO "$@"
-isoinfo -d -i "$out/demo.iso" | grep -E '^(Volume id|Volume size|Joliet)'
-# The embedded default drive: a virtual DVD+RW kept in a disc file.
-[ -f "$out/disc.img" ] || "$orlix" vdisc create "$out/disc.img" --profile dvd+rw
-"$orlix" info -d "virtual:$out/disc.img"
+
+# PATHs with their image folders: the source folders by default.
+if [ $# -eq 0 ]; then
+  for d in platform framework messages streams transport device iso burner dragdrop vrecorder cli; do
+    set -- "$@" --dest "\\${d^^}" "$d"
+  done
+fi
+
+# A blank DVD+RW each run: the disc of the last run is erased, or a new one made.
+if [ -f "$disc" ] && ! "$orlix" erase -q -d "virtual:$disc,op-ms=0" >/dev/null; then
+  rm -f "$disc" "$disc.desc"
+fi
+drive="virtual:$disc,profile=dvd+rw,op-ms=0"
+"$orlix" burn --verify -V ORLIX_DEMO -d "$drive" "$@"
+"$orlix" info -d "$drive" | grep -E '^(disc|status|used|free):'
+
+isoinfo -d -i "$disc" | grep -E '^(Volume id|Volume size|Joliet)'
+echo "files on the disc: $(xorriso -indev "$disc" -find / -type f 2>/dev/null | wc -l)"
+rm -rf "$out/extracted"
+osirrox -indev "$disc" -extract / "$out/extracted" 2>/dev/null
+if [ $# -eq 1 ] && [ -d "$1" ]; then
+  diff -r "$1" "$out/extracted"
+  echo "every file reads back as its source"
+elif [ "${1:-}" = --dest ]; then
+  # Each source folder against its image folder.
+  while [ $# -ge 3 ] && [ "$1" = --dest ]; do
+    diff -r "$3" "$out/extracted/${2#\\}"
+    shift 3
+  done
+  echo "every file reads back as its source"
+fi
