@@ -209,10 +209,12 @@ Sense Recorder::ReadDvdStructure(Command& c) {
   const Disc& disc = *disc_;
   if (!disc.Dvd()) return kCannotReadMedium;
   if (layer != 0) return kInvalidFieldInCdb;  // single-layer media only
-  Bytes d(4, 0);
+  // Each answer is sized once: growing a 4-byte header in place trips a
+  // false bounds warning of GCC 12.
+  Bytes d;
   switch (format) {
     case 0x00: {  // physical format information
-      d.resize(4 + 2048, 0);
+      d.assign(4 + 2048, 0);
       const Medium& m = disc.medium();
       d[4] = m.book_type;
       d[5] = 0x0F;  // 120 mm, maximum rate not given
@@ -229,18 +231,19 @@ Sense Recorder::ReadDvdStructure(Command& c) {
       break;
     }
     case 0x01:  // copyright: no protection, all regions
-      d.resize(8, 0);
+      d.assign(8, 0);
       break;
     case 0x04:  // manufacturing information
-      d.resize(4 + 2048, 0);
+      d.assign(4 + 2048, 0);
       break;
     case 0xFF: {  // the structures this drive returns
-      for (uint8_t f : {0x00, 0x01, 0x04, 0xFF}) {
-        size_t at = d.size();
-        d.resize(at + 4, 0);
-        d[at] = f;
-        d[at + 1] = 0x40;  // readable
-        Put16(&d[at + 2], f == 0x01 ? 4 : f == 0xFF ? 20 : 2048);
+      const uint8_t formats[] = {0x00, 0x01, 0x04, 0xFF};
+      d.assign(4 + 4 * sizeof formats, 0);
+      for (size_t i = 0; i < sizeof formats; ++i) {
+        const uint8_t f = formats[i];
+        d[4 + 4 * i] = f;
+        d[4 + 4 * i + 1] = 0x40;  // readable
+        Put16(&d[4 + 4 * i + 2], f == 0x01 ? 4 : f == 0xFF ? 20 : 2048);
       }
       break;
     }
