@@ -7,6 +7,7 @@
 
 #include "device/device_state.h"
 #include "framework/exceptions.h"
+#include "framework/sleep.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_io.h"
 #include "transport/transport_state.h"
@@ -19,6 +20,8 @@ namespace {
 constexpr char kVirtualPrefix[] = "virtual:";
 constexpr char kDevicePrefix[] = "/dev/sr";
 constexpr char kDeviceVariable[] = "ORLIX_DEVICE";
+constexpr int kScans = 4;
+constexpr uint32_t kScanPauseMs = 250;
 
 bool IsVirtual(const std::string& drive) { return drive.rfind(kVirtualPrefix, 0) == 0; }
 
@@ -171,7 +174,12 @@ bool StartLayer(TSCSIDevice& device, DriveOptions& options, std::string& error) 
 bool SelectDrive(TSCSIDevice& device, const DriveOptions& options, std::string& error) {
   const std::string& drive = options.drive;
   if (IsVirtual(drive)) {
-    // The recorder shows one drive: the first it lists.
+    // The recorder shows one drive: the first it lists. A drive that was
+    // busy while the layer scanned is asked again.
+    for (int scan = 1; scan < kScans && device.DeviceList().Count() == 0; ++scan) {
+      Sleep(kScanPauseMs);
+      device.ScanDevices();
+    }
     if (device.DeviceList().Count() == 0) {
       error = "the virtual recorder lists no drive";
       return false;

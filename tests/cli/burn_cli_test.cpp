@@ -165,6 +165,12 @@ TEST_F(BurnCli, InterruptsStopTheRecordingOnce) {
   }
 }
 
+TEST_F(BurnCli, ADriveBusyWhileScannedIsAskedAgain) {
+  const Outcome o = Orlix("info -d " + Disc("busy.img", "dvd+r", ",fault=busy:3"));
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(Has(o.out, "disc: DVD+R"));
+}
+
 TEST_F(BurnCli, TheDefaultDrive) {
   // The variable names the drive as -d does.
   Outcome o =
