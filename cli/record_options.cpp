@@ -1,5 +1,7 @@
 #include "cli/record_options.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,12 +21,16 @@ constexpr uint16_t kRestrictedOverwriteProfile = 0x13;
 // SET CD SPEED's field is 16 bits; all ones asks for the maximum.
 constexpr double kMaxKbps = 65534;
 
-// A positive decimal number making up all of `text`.
-bool Number(const std::string& text, double& value) {
-  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])))) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value) && value > 0;
+// A positive number of digits with at most one decimal point making up all
+// of `text`.
+bool PositiveNumber(const std::string& text, double& value) {
+  if (text.empty() || text.size() > 12 || text[0] == '.') return false;
+  int points = 0;
+  for (char c : text) {
+    if (c == '.' ? ++points > 1 : !std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  value = std::strtod(text.c_str(), nullptr);
+  return value > 0;
 }
 
 std::string SpeedCheck(const std::string& text) {
@@ -33,7 +39,7 @@ std::string SpeedCheck(const std::string& text) {
   return "kB/s (such as 1385), a multiple of 1x (such as 4x or 2.4x) or max, not \"" + text + "\"";
 }
 
-std::string Number(int64_t v) { return std::to_string(v); }
+std::string Decimal(int64_t v) { return std::to_string(v); }
 
 std::string Seconds(double v) {
   char text[32];
@@ -50,13 +56,13 @@ bool ParseSpeed(const std::string& text, bool dvd, uint16_t& kbps) {
     return true;
   }
   if (!text.empty() && (text.back() == 'x' || text.back() == 'X')) {
-    if (!Number(text.substr(0, text.size() - 1), value)) return false;
+    if (!PositiveNumber(text.substr(0, text.size() - 1), value)) return false;
     // More than the field holds is more than any drive does: its maximum.
     value *= dvd ? kDvdOneX : kCdOneX;
     kbps = value > kMaxKbps ? 0 : static_cast<uint16_t>(std::max(1.0, std::round(value)));
     return true;
   }
-  if (!Number(text, value) || value > kMaxKbps || value != std::floor(value)) return false;
+  if (!PositiveNumber(text, value) || value > kMaxKbps || value != std::floor(value)) return false;
   kbps = static_cast<uint16_t>(value);
   return true;
 }
@@ -122,9 +128,9 @@ int RecordRun::CheckFits(int64_t sectors, uint32_t start) {
   const int64_t room =
       overwritable_ ? int64_t{burner_.TotalBlocksOnDisc()} - start : int64_t{burner_.FreeBlocksOnDisc()};
   if (sectors <= room) return kExitOk;
-  return Refuse("the image does not fit: it needs " + Number(sectors) + " sectors (" +
-                    Number(sectors * 2048) + " bytes), the " + report_.medium + " disc has " +
-                    Number(std::max<int64_t>(room, 0)) + " free",
+  return Refuse("the image does not fit: it needs " + Decimal(sectors) + " sectors (" +
+                    Decimal(sectors * 2048) + " bytes), the " + report_.medium + " disc has " +
+                    Decimal(std::max<int64_t>(room, 0)) + " free",
                 kExitError);
 }
 
@@ -163,7 +169,7 @@ int RecordRun::Finish(RecordingWatch& watch, bool started) {
     Refuse(watch.Result(), status);
     if (status != kExitError) report_.result = "aborted";
     if (report_.verify_fail_sector >= 0)
-      Fail("first bad sector: " + Number(report_.verify_fail_sector) + ", in " + report_.verify_fail_file);
+      Fail("first bad sector: " + Decimal(report_.verify_fail_sector) + ", in " + report_.verify_fail_file);
     return status;
   }
   report_.result = "ok";
@@ -189,12 +195,12 @@ void RecordRun::PrintJson() const {
   out += ", \"result\": " + Quoted(r.result);
   out += ", \"error\": " + Quoted(r.error);
   out += ", \"medium\": " + nullable(!r.medium.empty(), Quoted(r.medium));
-  out += ", \"image_bytes\": " + Number(r.image_bytes);
-  out += ", \"recorded_bytes\": " + Number(r.recorded_bytes);
+  out += ", \"image_bytes\": " + Decimal(r.image_bytes);
+  out += ", \"recorded_bytes\": " + Decimal(r.recorded_bytes);
   out += ", \"seconds\": " + Seconds(r.seconds);
-  out += ", \"rate_bytes_per_second\": " + Number(static_cast<int64_t>(rate));
+  out += ", \"rate_bytes_per_second\": " + Decimal(static_cast<int64_t>(rate));
   out += ", \"verified\": " + nullable(r.verified.has_value(), r.verified == true ? "true" : "false");
-  out += ", \"verify_fail_sector\": " + nullable(r.verify_fail_sector >= 0, Number(r.verify_fail_sector));
+  out += ", \"verify_fail_sector\": " + nullable(r.verify_fail_sector >= 0, Decimal(r.verify_fail_sector));
   out += ", \"verify_fail_file\": " + nullable(r.verify_fail_sector >= 0, Quoted(r.verify_fail_file));
   out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
