@@ -98,6 +98,9 @@ bool TOrlixBurner::BurnISOImage(const std::string& FileName) {
 }
 
 bool TOrlixBurner::DoBurn(bool ToFile) {
+  // Cleared here rather than when the writer starts running: an Abort made
+  // once BurnCD has returned must not be lost to a writer not yet running.
+  Aborted = false;
   auto* writer = new TThWrite();
   WriterThread = writer;
   writer->SetFreeOnTerminate(true);

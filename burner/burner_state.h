@@ -29,7 +29,7 @@ extern TOrlixBurner* RecordingBurner;
 extern std::unique_ptr<TCacheThread> CacheThread;
 // The running writer; it frees itself when it ends, and clears this last.
 extern std::atomic<TThWrite*> WriterThread;
-// Set by Abort, cleared when the writer starts.
+// Set by Abort, cleared when the writer is started.
 extern std::atomic<bool> Aborted;
 // True while the writer runs (BufferProgress reads 0 otherwise).
 extern std::atomic<bool> Writing;

@@ -418,7 +418,6 @@ void TThWrite::Execute() {
   burner_ = RecordingBurner;
   cache_ = CacheThread.get();
   TOrlixBurner& b = *burner_;
-  Aborted = false;
   Writing = true;
   b.bytes_written_ = 0;
   b.verified_bytes_ = 0;

@@ -162,6 +162,13 @@ TEST_F(Recording, AbortStopsTheWriterAndASecondRecordingIsRefusedMeanwhile) {
   EXPECT_EQ(WaitForResult(), Text(ERR_ABORTED));
   EXPECT_LT(burner->BytesWritten(), 8 << 20);
   EXPECT_FALSE(fs::exists(temp / "x.iso"));
+
+  // An abort right after BurnCD returns, before the writer has run a line.
+  burner->PrepareCD();
+  Watch();
+  ASSERT_TRUE(burner->BurnCD());
+  burner->Abort();
+  EXPECT_EQ(WaitForResult(), Text(ERR_ABORTED));
 }
 
 TEST_F(Recording, SourcesThatFailStopBeforeTheDrive) {
