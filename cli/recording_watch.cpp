@@ -58,10 +58,8 @@ void RecordingWatch::Wait() {
     if (interrupt_ == TInterrupt::None && (interrupt_ = InterruptReceived()) != TInterrupt::None) {
       bar.Clear();
       std::fprintf(stderr, "orlix: stopping...\n");
+      burner_.Abort();
     }
-    // A writer that had not yet begun when asked forgets the request when
-    // it begins: ask until the recording has ended.
-    if (interrupt_ != TInterrupt::None) burner_.Abort();
     const Phase phase = burner_.Phase();
     if (phase != phase_ && phase != Phase::rpIdle) {
       phase_ = phase;
