@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev libxxhash
           tzdata
           # outside readers that check our images, and tools the tests and
           # benchmarks use
-          genisoimage xorriso 7zip libcdio-utils jq time)
+          genisoimage xorriso 7zip libcdio-utils python3-pycdlib jq time)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
