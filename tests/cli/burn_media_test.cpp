@@ -141,6 +141,9 @@ class BurnMedia : public ::testing::Test {
     dir = suite / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(dir);
   }
+  // Each test's discs and extractions go with it: together they take
+  // hundreds of megabytes.
+  void TearDown() override { RemoveAll(dir); }
 
   // Readers make what they extract read-only; a test may lock files too.
   static void RemoveAll(const fs::path& p) {
