@@ -55,7 +55,9 @@ void Generate(SourceTree& tree) {
     AddFile(tree, "large/part " + std::to_string(++part) + ".bin", Pattern(size, seed++));
   // Awkward names, each in the file's own form on the host. Names that
   // differ only in case share no folder: the image's folders, like the
-  // host systems it serves, do not tell them apart.
+  // host systems it serves, do not tell them apart. None ends in a dot (a
+  // name without extension is recorded with one, so readers drop it) or
+  // holds characters beyond UCS-2, which Joliet names cannot carry.
   const std::string names[] = {"names/with  two spaces.txt",
                                "names/ leading space.txt",
                                "names/" + std::string(100, 'n') + ".text",
