@@ -54,7 +54,8 @@ void AddImageOptions(CLI::App& cmd, ImageOptions& o, const ImageWording& wording
   cmd.add_option("--abstract", o.abstract, "Abstract file identifier");
   cmd.add_option("--biblio", o.biblio, "Bibliographic file identifier");
   cmd.add_option("--date", o.date,
-                 "Volume creation and modification date: YYYY-MM-DD[ HH:MM:SS] (default now)");
+                 "The image's dates (volume creation and modification, folders' own records): "
+                 "YYYY-MM-DD[ HH:MM:SS] (default now; a fixed date makes the image reproducible)");
   cmd.add_flag("--no-joliet", o.no_joliet, "Leave out the Joliet tree (ISO names only)");
   cmd.add_option("--boot", o.boot,
                  "El Torito boot image file (diskette emulation for 1.2/1.44/2.88 MB images)");
@@ -109,6 +110,10 @@ int ConfigureImage(TOrlixBurner& burner, const ImageOptions& o) {
     return Fail("invalid --date " + o.date + " (use YYYY-MM-DD or \"YYYY-MM-DD HH:MM:SS\")");
   burner.SetDateCreation(date);
   burner.SetDateModification(date);
+  // The "." records of every folder carry the moment they are written: a
+  // date given here stands for that moment too, so that the same tree and
+  // date give the same image.
+  if (!o.date.empty() && o.date != "now") SetNowOverride(true, date);
   if (!o.boot.empty()) {
     if (FileGetAttr(o.boot) < 0 || (FileGetAttr(o.boot) & faDirectory))
       return Fail(o.boot + ": no such boot image file");

@@ -1,4 +1,7 @@
 // orlix mkiso: --dest grafting, identification texts, listing, refusals, failures.
+#include <chrono>
+#include <thread>
+
 #include "tests/cli/cli_support.h"
 
 namespace orlix::test {
@@ -28,6 +31,15 @@ TEST_F(MkisoCli, DestGraftsTheFollowingPathsAndTextsReachTheDescriptors) {
     EXPECT_TRUE(Has(d.out, line));
   EXPECT_TRUE(
       Has(Shell("xorriso -indev " + Path("g.iso") + " -pvd_info").out, "Creation Time: 2001020304050600"));
+}
+
+TEST_F(MkisoCli, TheSameTreeAndDateGiveTheSameImage) {
+  Write("src/a/one.txt");
+  const std::string args = "mkiso -q --date '2001-02-03 04:05:06' " + Path("src") + " -o ";
+  ASSERT_EQ(Orlix(args + Path("first.iso")).status, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the folders' own records carry a time
+  ASSERT_EQ(Orlix(args + Path("second.iso")).status, 0);
+  EXPECT_TRUE(ReadAll(dir / "first.iso") == ReadAll(dir / "second.iso"));
 }
 
 TEST_F(MkisoCli, RefusedFilesStopTheImageUnlessSkipped) {
