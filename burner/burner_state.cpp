@@ -12,6 +12,5 @@ std::unique_ptr<TCacheThread> CacheThread;
 std::atomic<TThWrite*> WriterThread{nullptr};
 std::atomic<bool> Aborted{false};
 std::atomic<bool> Writing{false};
-uint8_t WriteBuffer[65536] = {};
 
 }  // namespace orlix

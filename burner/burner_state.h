@@ -33,7 +33,5 @@ extern std::atomic<TThWrite*> WriterThread;
 extern std::atomic<bool> Aborted;
 // True while the writer runs (BufferProgress reads 0 otherwise).
 extern std::atomic<bool> Writing;
-// Where the writer takes each block from the queue.
-extern uint8_t WriteBuffer[65536];
 
 }  // namespace orlix

@@ -74,35 +74,59 @@ void TCacheThread::SetCurrentFile(const std::string& path) {
 }
 
 int32_t TCacheThread::GetFirst(void* dest) {
+  std::unique_ptr<Block> block;
+  const int32_t n = TakeFirst(block);
+  if (n > 0) {
+    std::memcpy(dest, block->data, static_cast<size_t>(n));
+    Recycle(std::move(block));
+  }
+  return n;
+}
+
+int32_t TCacheThread::TakeFirst(std::unique_ptr<TCacheBlock>& block) {
   int32_t n;
+  size_t left;
   {
     std::lock_guard<TCriticalSection> guard(lock_);
     if (queue_.empty()) return done_ || all_queued_ ? 0 : -1;
     if (aborted_) return 0;
-    std::unique_ptr<Block> block = std::move(queue_.front());
+    block = std::move(queue_.front());
     queue_.pop_front();
     n = block->count;
-    std::memcpy(dest, block->data, static_cast<size_t>(n));
     queued_bytes_ -= n;
     remaining_bytes_ -= n;
-    if (spare_.size() < static_cast<size_t>(max_blocks_)) spare_.push_back(std::move(block));
+    left = queue_.size();
   }
-  Signal();
+  // A reader waiting for room is woken once the queue is down to its
+  // resume mark, not at every block: it then fills a quarter in one go.
+  if (left <= ResumeMark()) Signal();
   return n;
 }
 
+void TCacheThread::Recycle(std::unique_ptr<TCacheBlock> block) {
+  std::lock_guard<TCriticalSection> guard(lock_);
+  if (spare_.size() < static_cast<size_t>(max_blocks_)) spare_.push_back(std::move(block));
+}
+
+size_t TCacheThread::ResumeMark() const {
+  return static_cast<size_t>(std::max(0, max_blocks_ - 1 - max_blocks_ / 4));
+}
+
 void TCacheThread::Signal() {
-  {
-    std::lock_guard<std::mutex> guard(signal_mutex_);
-    ++changes_;
-  }
+  // Ordered before the look at the waiters: a waiter that counts itself in
+  // later sees the change in its predicate.
+  ++changes_;
+  if (waiters_ == 0) return;
+  std::lock_guard<std::mutex> guard(signal_mutex_);
   signal_.notify_all();
 }
 
 void TCacheThread::WaitForChange(uint64_t seen, uint32_t ms) {
   std::unique_lock<std::mutex> lock(signal_mutex_);
+  ++waiters_;
   const auto wait = std::chrono::microseconds(uint64_t{ms} * 1000 / SleepSpeedup());
   signal_.wait_for(lock, wait, [&] { return changes_ != seen || aborted_ || Terminated(); });
+  --waiters_;
 }
 
 void TCacheThread::CheckAbort() {
@@ -237,7 +261,9 @@ void TCacheThread::WaitForRoom() {
   uint64_t seen = changes_;
   size_t count = QueuedBlocks();
   AdjustPriority(count);
-  while (count + 1 >= static_cast<size_t>(max_blocks_)) {
+  if (count + 1 < static_cast<size_t>(max_blocks_)) return;
+  // Full: wait until the writer has taken a quarter of it.
+  while (count > ResumeMark()) {
     if (current_priority_ != TThreadPriority::tpIdle) {
       current_priority_ = TThreadPriority::tpIdle;
       SetPriority(TThreadPriority::tpIdle);

@@ -23,6 +23,13 @@ namespace orlix {
 
 constexpr int32_t kBlockBytes = 65536;
 
+// One block of the stream: 64 KiB and the count of its valid bytes, a
+// multiple of 2048; every block but the last of a stream is full.
+struct TCacheBlock {
+  int32_t count = 0;
+  uint8_t data[kBlockBytes];
+};
+
 class TCacheThread : public TThread {
  public:
   // Created suspended. `total_bytes` is the stream's length without the
@@ -42,6 +49,10 @@ class TCacheThread : public TThread {
   // byte count; -1 when nothing is queued yet, 0 at the end of the stream,
   // after a failure or an abort.
   int32_t GetFirst(void* dest);
+  // The same without the copy: the oldest block itself, for the writer to
+  // send and then give back with Recycle. Same results as GetFirst.
+  int32_t TakeFirst(std::unique_ptr<TCacheBlock>& block);
+  void Recycle(std::unique_ptr<TCacheBlock> block);
   // Stops reading and empties the queue; returns at once.
   void Abort() {
     aborted_ = true;
@@ -71,10 +82,7 @@ class TCacheThread : public TThread {
   void Execute() override;
 
  private:
-  struct Block {
-    int32_t count = 0;
-    uint8_t data[kBlockBytes];
-  };
+  using Block = TCacheBlock;
   // Thrown inside Execute to take the abort path.
   struct AbortRequested {};
   // Thrown inside Execute when a failure ends the thread (error text set).
@@ -96,6 +104,7 @@ class TCacheThread : public TThread {
                  int64_t stream_bytes);
   void AddHeader();
   size_t QueuedBlocks();
+  size_t ResumeMark() const;
   void Signal();
   void WaitForRoom();
   void AdjustPriority(size_t queued_blocks);
@@ -105,6 +114,7 @@ class TCacheThread : public TThread {
   std::mutex signal_mutex_;
   std::condition_variable signal_;
   std::atomic<uint64_t> changes_{0};
+  std::atomic<int> waiters_{0};
   std::deque<std::unique_ptr<Block>> queue_;
   std::vector<std::unique_ptr<Block>> spare_;  // released blocks, reused
   std::unique_ptr<Block> current_;

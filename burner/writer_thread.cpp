@@ -62,6 +62,8 @@ std::string Grouped(uint32_t v) {
 
 TThWrite::TThWrite() : TThread(true) {}
 
+TThWrite::~TThWrite() = default;
+
 bool TThWrite::IsDvdR() const { return MediumIs == kMediumDVDR; }
 bool TThWrite::IsDvdRw() const { return orlix::IsDvdRw(MediumIs); }
 bool TThWrite::IsDvdPlusR() const { return MediumIs == kMediumDVDPlusR; }
@@ -199,7 +201,7 @@ bool TThWrite::WriteBlock(int64_t sectors_written) {
       SetError(Text(ERR_ABORTED));
       return false;
     }
-    if (b.Write10(lba, kBlockSectors, WriteBuffer, sizeof WriteBuffer, kWriteFlags)) return true;
+    if (b.Write10(lba, kBlockSectors, block_->data, kBlockBytes, kWriteFlags)) return true;
     // "No additional sense" counts as busy only when the drive did answer
     // with sense data: a drive that is gone has none, and retrying it would
     // take 10000 pauses.
@@ -221,7 +223,7 @@ void TThWrite::WriteStream() {
   int64_t sectors_written = 0;
   int64_t block_index = 0;
   b.Lock();
-  int32_t n = cache_->GetFirst(WriteBuffer);
+  int32_t n = cache_->TakeFirst(block_);
   b.Unlock();
 
   if (!cache_->ImagePath().empty()) b.SetNextWritableAddress(0);
@@ -241,7 +243,7 @@ void TThWrite::WriteStream() {
     if (n > 0) {
       b.bytes_written_ += n;
       if (to_file_) {
-        if (file_->Write(WriteBuffer, n) != n) {
+        if (file_->Write(block_->data, n) != n) {
           SetError(Text(ERR_SWRITEERROR) + " \"" + b.ISOFileName() + "\"");
           return;
         }
@@ -249,8 +251,8 @@ void TThWrite::WriteStream() {
         PollBuffer(block_index++);
         // The sectors of the last write past the stream's end lie beyond
         // the file system: zeros.
-        if (n < kBlockBytes) std::memset(WriteBuffer + n, 0, sizeof WriteBuffer - static_cast<size_t>(n));
-        if (b.Verify()) verifier_.AddStream(WriteBuffer, n);
+        if (n < kBlockBytes) std::memset(block_->data + n, 0, static_cast<size_t>(kBlockBytes - n));
+        if (b.Verify()) verifier_.AddStream(block_->data, n);
         if (!WriteBlock(sectors_written)) return;
       }
       sectors_written += n / kSectorBytes;
@@ -261,8 +263,9 @@ void TThWrite::WriteStream() {
         return;
       }
       const uint64_t seen = cache_->Changes();
+      if (block_) cache_->Recycle(std::move(block_));
       b.Lock();
-      n = cache_->GetFirst(WriteBuffer);
+      n = cache_->TakeFirst(block_);
       b.Unlock();
       if (Failed()) return;
       if (n != -1) break;

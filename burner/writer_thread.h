@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "burner/verify.h"
@@ -17,11 +18,13 @@ namespace orlix {
 
 class TOrlixBurner;
 class TCacheThread;
+struct TCacheBlock;
 
 class TThWrite : public TThread {
  public:
   // Created suspended; DoBurn sets it up and starts it. It frees itself.
   TThWrite();
+  ~TThWrite() override;
   bool ToFile() const { return to_file_; }
   void SetToFile(bool v) { to_file_ = v; }
 
@@ -69,6 +72,8 @@ class TThWrite : public TThread {
   int64_t first_lba_ = 0;
   uint16_t profile_ = 0;
   TVerifier verifier_;
+  // The block being sent, taken from the queue without a copy.
+  std::unique_ptr<TCacheBlock> block_;
 };
 
 }  // namespace orlix

@@ -130,7 +130,9 @@ TEST_P(RecorderErase, LeavesTheMediumBlank) {
   const MediumCase& c = GetParam();
   Load(std::string("profile=") + c.profile + ",op-ms=200");
   const bool session = c.after == After::kEmpty || std::string(c.profile) == "dvd-rw";
-  if (session) ASSERT_TRUE(device_.SetWriteParams(false, false, false, device_.DiscType()));
+  if (session) {
+    ASSERT_TRUE(device_.SetWriteParams(false, false, false, device_.DiscType()));
+  }
   ASSERT_TRUE(WritePattern(64)) << device_.LastError();
   if (session) {  // one closed session
     ASSERT_TRUE(device_.CloseTrack(true, false, false) && device_.CloseTrack(false, false, false));
