@@ -130,7 +130,9 @@ class RecordingTest : public BurnerTest {
   Bytes DirectImage() {
     const std::string path = (temp / "direct.iso").string();
     burner->PrepareISO();
+    Watch();
     burner->SaveToISOFile(path, true);
+    EXPECT_EQ(result, "") << "the direct save";
     return ReadFileBytes(path);
   }
   Bytes DiscBytes(int64_t lba, int64_t count) { return ReadFileBytes(disc, lba * 2048, count); }
