@@ -50,8 +50,7 @@ void TOrlixBurner::PrepareSession(TImageOptions& options, PDEntry ImportDir) {
   if (SessionToImport() != 0) ImportSession(static_cast<int8_t>(SessionToImport() & 0xFF), ImportDir);
   // The pregap of a session-at-once recording exists on CDs only; on a DVD
   // its 150 sectors would be recorded in front of the image as data.
-  const bool dvd = MediumIs >= kMediumDVDROM && MediumIs <= kMediumDVDPlusR;
-  options.Wms = wms && !dvd;
+  options.Wms = wms && !IsDvd(MediumIs);
 }
 
 bool TOrlixBurner::ImportSession(int8_t Session, PDEntry Dir) {

@@ -126,9 +126,8 @@ bool TThWrite::SendCueSheet() {
 
 void TThWrite::StartMessage(uint16_t speed) {
   // Every DVD in DVD times (1385 KB/s), CDs in CD times (176.4 KB/s).
-  const bool dvd = MediumIs >= kMediumDVDROM && MediumIs <= kMediumDVDPlusR;
   char times[32];
-  if (dvd)
+  if (IsDvd(MediumIs))
     std::snprintf(times, sizeof times, "%.1fX", speed / 1385.0);
   else
     std::snprintf(times, sizeof times, "%.0fX", std::floor(speed / 176.4 + 0.5));
@@ -143,8 +142,7 @@ bool TThWrite::PrepareDrive() {
   MediumIs = b.DiscType();
   profile_ = GetBE16(ConfigBuf + 6);
   // The pregap and cue sheet of session-at-once belong to CDs only.
-  const bool dvd = MediumIs >= kMediumDVDROM && MediumIs <= kMediumDVDPlusR;
-  if (dvd) fwms = false;
+  if (IsDvd(MediumIs)) fwms = false;
   session_at_once_ = fwms;
   b.LoadMedium(false);
   if (!IsDvdPlusRw()) b.Rewind();

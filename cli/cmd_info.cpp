@@ -119,7 +119,7 @@ int RunInfo(InfoOptions& options) {
     return 1;
   }
   const DiscFacts disc = GatherDiscFacts(device);
-  const bool dvd = disc.ready && MediumIs >= kMediumDVDROM && MediumIs <= kMediumDVDPlusR;
+  const bool dvd = disc.ready && IsDvd(MediumIs);
   const DriveFacts drive = GatherDriveFacts(device, dvd);
   if (options.json)
     PrintJson(drive, disc);

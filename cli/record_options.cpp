@@ -98,7 +98,7 @@ int RecordRun::OpenAndCheck(bool from_sector_zero) {
   MediumIs = burner_.DiscType();
   report_.medium = disc.Medium;
   const std::string the_disc = "the " + disc.Medium + " disc";
-  dvd_ = MediumIs >= kMediumDVDROM && MediumIs <= kMediumDVDPlusR;
+  dvd_ = IsDvd(MediumIs);
   if (MediumIs == kMediumCDROM || MediumIs == kMediumDVDROM || MediumIs == kMediumDDCDROM)
     return Refuse(the_disc + " in the drive is pressed: it cannot be written; insert a recordable disc",
                   kExitError);

@@ -24,6 +24,8 @@ constexpr uint8_t kMediumDDCDRW = 13;
 constexpr int kMediumCount = 14;
 
 constexpr bool IsDvdRw(uint16_t medium) { return medium == kMediumDVDRW || medium == kMediumDVDRWAlt; }
+// DVD media, whose speeds count in 1385 KB/s; all other codes are CDs.
+constexpr bool IsDvd(uint16_t medium) { return medium >= kMediumDVDROM && medium <= kMediumDVDPlusR; }
 
 // Medium code of a current profile (GET CONFIGURATION); 0 for unlisted ones.
 uint8_t MediumOfProfile(uint16_t profile);
