@@ -1,5 +1,6 @@
 // The one path every drive command takes, and its log line.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -84,7 +85,14 @@ int TSCSIDevice::ExecScsiCommand(TSRB_ExecSCSICmd& SRB, int Timeout) {
   SRB.CDBByte[1] = static_cast<uint8_t>(((lun_ & 7) << 5) | (SRB.CDBByte[1] & 0x1F));
 
   SendASPI32Command(&SRB);
-  if (event && SRB.SRB_Status == SS_PENDING) WaitForCompletion(event, static_cast<uint32_t>(Timeout));
+  // A layer that answers later writes the request from its own thread and
+  // the status last: the status is read as an acquiring load, which orders
+  // the rest of its answer before what follows.
+  std::atomic_ref<uint8_t> status(SRB.SRB_Status);
+  if (event && status.load(std::memory_order_acquire) == SS_PENDING &&
+      WaitForCompletion(event, static_cast<uint32_t>(Timeout)))
+    ResetEventObject(event);  // taking the signal orders the layer's last touch before the close
+  status.load(std::memory_order_acquire);
   if (SRB.SRB_Status != SS_COMP && SRB.SRB_Status != SS_PENDING) DecodeSense(SRB);
   LogCommand(SRB);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+
+#include <atomic>
 #include <regex>
 #include <thread>
 
@@ -95,14 +97,16 @@ TEST_F(Exec, PendingRequestsAreWaitedForThenAborted) {
   EXPECT_EQ(std::tuple(layer_.last_abort_target, srb.SRB_HaStat),
             std::tuple(static_cast<void*>(&srb), HASTAT_TIMEOUT));
 
-  // A layer that finishes later signals the event.
+  // A layer that finishes later signals the event. The wait is in real time
+  // here: a slow (sanitised) thread start must not look like a timeout.
+  SetSleepSpeedup(1);
   std::thread worker;
   layer_.last_abort_target = nullptr;
   layer_.answer = [&](TSRB_ExecSCSICmd& srb) {
     srb.SRB_Status = SS_PENDING;
     worker = std::thread([request = &srb, event = srb.SRB_PostProc] {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      request->SRB_Status = SS_COMP;
+      std::atomic_ref<uint8_t>(request->SRB_Status).store(SS_COMP);
       SetEventObject(event);
     });
   };
