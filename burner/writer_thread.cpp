@@ -48,16 +48,6 @@ constexpr uint8_t kDvdRPerformance[28] = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x23, 0x
 
 uint8_t Asc(const TSCSIDevice& d) { return d.LastSense()[12]; }
 
-// "1,385": thousands separated by commas.
-std::string Grouped(uint32_t v) {
-  std::string digits = std::to_string(v), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 }  // namespace
 
 TThWrite::TThWrite() : TThread(true) {}
@@ -131,7 +121,7 @@ void TThWrite::StartMessage(uint16_t speed) {
     std::snprintf(times, sizeof times, "%.1fX", speed / 1385.0);
   else
     std::snprintf(times, sizeof times, "%.0fX", std::floor(speed / 176.4 + 0.5));
-  const std::string text = std::string(times) + " (" + Grouped(speed) + " KB/s)";
+  const std::string text = std::string(times) + " (" + GroupThousands(speed) + " KB/s)";
   const uint16_t medium = MediumIs < kMediumCount ? MediumIs : 0;
   burner_->DebugMsg(">>> " + Format(MSG_WRITESTART, DiscTypeString[medium], text), 1);
   if (burner_->TestWrite()) burner_->DebugMsg(">>> " + Text(MSG_TESTWRITE), 1);
@@ -352,13 +342,7 @@ void TThWrite::VerifyRecording() {
 
 void TThWrite::RestoreDrive() {
   TOrlixBurner& b = *burner_;
-  b.SetWriteParams(false, false, false, kMediumCDROM);
-  b.SetCDSpeed(b.MaxReadSpeed(), 2);
-  b.Rewind();
-  b.LockMedium(true);
-  b.LoadMedium(false);
-  b.Rewind();
-  b.TestUnitReady(5000);
+  b.RestoreDrive();
   if (!IsDvdRam() && !IsDvdR() && !IsDvdRw() && !IsDvdPlusRw()) b.Rewind();
 }
 

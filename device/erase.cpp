@@ -34,15 +34,6 @@ std::string Fixed(double value, int decimals) {
   return s;
 }
 
-std::string Thousands(unsigned value) {
-  std::string digits = std::to_string(value), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 }  // namespace
 
 uint16_t EraseEstimate(uint8_t medium, uint8_t erase_type) {
@@ -55,7 +46,7 @@ std::string EraseSpeedText(uint8_t medium, uint16_t speed) {
   const bool dvd = medium == kMediumDVDRAM || medium == kMediumDVDRW || medium == kMediumDVDRWAlt ||
                    medium == kMediumDVDPlusRW;
   const std::string factor = dvd ? Fixed(speed / 1385.0, 1) : Fixed(speed / 176.4, 0);
-  return factor + "(" + Thousands(speed) + " KB/s)";
+  return factor + "(" + GroupThousands(speed) + " KB/s)";
 }
 
 bool TSCSIDevice::FormatUnit(uint8_t Options, const void* List, int32_t Length) {

@@ -169,15 +169,8 @@ void TEraseThread::Verify() {
 }
 
 void TEraseThread::RestoreDrive() {
-  TSCSIDevice& d = *device_;
-  d.UnlockDrive();
-  d.SetWriteParams(false, false, false, kMediumCDROM);
-  d.SetCDSpeed(d.MaxReadSpeed(), 2);
-  d.Rewind();
-  d.LockMedium(true);
-  d.LoadMedium(false);
-  d.Rewind();
-  d.TestUnitReady(5000);
+  device_->UnlockDrive();
+  device_->RestoreDrive();
 }
 
 void TEraseThread::Execute() {

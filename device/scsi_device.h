@@ -156,6 +156,9 @@ class TSCSIDevice : public TComponent {
   uint8_t ScsiReset();
   // Waits until the drive is ready after loading, closing or formatting.
   bool WaitForReady(int Timeout, int Interval);
+  // After a recording or an erase: plain write parameters, the fastest read
+  // speed, the tray unlocked and the medium loaded.
+  void RestoreDrive();
 
   // The last READ TRACK INFORMATION answer (38 bytes; the fields below are in
   // host order, bytes 2-7 and 32-37 as the drive sent them).

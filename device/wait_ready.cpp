@@ -1,3 +1,5 @@
+// Waiting until the drive is ready after a long operation, and leaving it in
+// its everyday state after a recording or an erase.
 #include <algorithm>
 #include <cstring>
 
@@ -56,6 +58,16 @@ bool TSCSIDevice::WaitForReady(int Timeout, int Interval) {
     if (_SenseInfo[12] == kNotReadyAsc) Sleep(static_cast<uint32_t>(Interval));
   } while (_SenseInfo[12] != 0);
   return true;
+}
+
+void TSCSIDevice::RestoreDrive() {
+  SetWriteParams(false, false, false, kMediumCDROM);
+  SetCDSpeed(MaxReadSpeed(), 2);
+  Rewind();
+  LockMedium(true);
+  LoadMedium(false);
+  Rewind();
+  TestUnitReady(5000);
 }
 
 }  // namespace orlix

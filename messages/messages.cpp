@@ -206,6 +206,16 @@ std::optional<MessageId> SenseMessage(uint8_t asc, uint8_t ascq) {
   return it->second;
 }
 
+std::string GroupThousands(uint64_t value) {
+  const std::string digits = std::to_string(value);
+  std::string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
 std::string FormatText(std::string_view format, std::initializer_list<FormatArg> args) {
   std::vector<Placeholder> places;
   std::string out;

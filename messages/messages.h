@@ -76,6 +76,10 @@ FormatArg MakeFormatArg(const T& v) {
 // a mistake never reads a wrong argument.
 std::string FormatText(std::string_view format, std::initializer_list<FormatArg> args);
 
+// "1,385": a count with its thousands separated by commas, as speeds and
+// sizes are shown in messages.
+std::string GroupThousands(uint64_t value);
+
 // printf-style formatting of a message's current text with its arguments
 // (integers, const char* or std::string).
 template <typename... Args>
