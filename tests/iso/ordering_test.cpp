@@ -29,7 +29,9 @@ void ExpectPathTableOrder() {
       ASSERT_EQ(PathTable[i], PathTableJ[i]);
       if (i == 1) continue;
       ASSERT_LE(a->Parent->Number, b->Parent->Number) << i;
-      if (a->Parent == b->Parent) ASSERT_LT(a->Name, b->Name) << i;
+      if (a->Parent == b->Parent) {
+        ASSERT_LT(a->Name, b->Name) << i;
+      }
     }
   }
 }
