@@ -117,7 +117,7 @@ TEST_F(Recording, TestWritesRecordNothingAndMediaThatCannotSimulateRefuse) {
   }
 }
 
-TEST_F(Recording, DriveFaultsEndTheRecordingWithTheWritersText) {
+TEST_F(Recording, BusyAnswersAreWaitedForAndAlteredBlocksAreFoundByVerify) {
   // Busy answers in the middle of the writing are waited for.
   Load("dvd+r", "speed=8000");
   MakeFile("src/large.bin", 4 << 20);
@@ -130,9 +130,6 @@ TEST_F(Recording, DriveFaultsEndTheRecordingWithTheWritersText) {
   Faults("busy:5");
   EXPECT_EQ(WaitForResult(), "");
   EXPECT_EQ(FirstDifference(DiscBytes(0, static_cast<int64_t>(image.size())), image), -1);
-
-  Load("dvd+r", "fault=medium:200");
-  EXPECT_EQ(Burn().rfind(Text(ERR_WRITEERROR) + " [", 0), 0u) << result;
 
   // A block stored altered is seen only by reading it back.
   Load("dvd+r");
