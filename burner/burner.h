@@ -37,6 +37,21 @@ using TFileTestFailedEvent =
 // Error is the empty text of ERR_NONE on success.
 using TWriteDoneEvent = std::function<void(TComponent* sender, const std::string& error)>;
 
+// Why a name on the disc differs from the name the entry was given.
+enum class TNameChange {
+  ncJolietCut,     // a Joliet name cut to fit its record, made unique in its folder
+  ncJolietChars,   // characters Joliet forbids written as "_"
+  ncIsoUnique,     // an ISO 9660 name taken in its folder, re-derived
+  ncVolumeText,    // a volume descriptor text cut or mapped to fit its field
+};
+// Raised for every entry (or volume text) whose name on the disc differs
+// from the one it was given: `image_path` names the entry ("\DOCS.txt";
+// for volume texts the property's name), then the name given and the name
+// written. Also reported on the debug channel (type 4, ">>> " + message).
+using TNameChangedEvent = std::function<void(TComponent* sender, const std::string& image_path,
+                                             const std::string& given, const std::string& written,
+                                             TNameChange why)>;
+
 class TOrlixBurner : public TSCSIDevice {
  public:
   explicit TOrlixBurner(TComponent* owner);
@@ -95,6 +110,7 @@ class TOrlixBurner : public TSCSIDevice {
   TWriteDoneEvent OnWriteDone;
   TNotifyEvent OnFinalizingTrack;
   TFileTestFailedEvent OnFileTestFailed;
+  TNameChangedEvent OnNameChanged;
 
   // --- Public state -----------------------------------------------------
   PDEntry Root() const { return root_; }
