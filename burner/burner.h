@@ -293,10 +293,29 @@ class TOrlixBurner : public TSCSIDevice {
   int64_t VerifyFailSector() const { return verify_fail_sector_; }
   const std::string& VerifyFailFile() const { return verify_fail_file_; }
 
-  // Carries a session of the disc forward into the tree (Session -1 or 0xFF:
-  // the last one) under Dir (none: the root); true when something was
-  // imported. Not built yet: reports NOT SUPPORTED on the debug channel.
+  // --- Session import and extraction ----------------------------------
+  // Carries a session of the disc in the drive forward into the tree under
+  // Dir (none: the root): its files become Imported entries that keep their
+  // disc addresses, its folders ordinary folders. Session 1 to 127 names a
+  // session (a number above the last means the last), -1 the last, -2 the
+  // one before it and so on. The Joliet tree is read when there is one.
+  // True when the session's root was found and read. The disc is untrusted:
+  // damage is reported (ImportProblems, debug type 4) and passed over.
   bool ImportSession(int8_t Session, PDEntry Dir);
+  // One folder of the ISO or the Joliet tree, and everything below it; true
+  // when at least one entry was added.
+  bool ImportSessionDirectory(uint32_t Extent, uint32_t Length, PDEntry Dir);
+  bool ImportSessionDirectoryJ(uint32_t Extent, uint32_t Length, PDEntry Dir);
+  // What the last import found damaged or left out, one text each (also
+  // sent to the debug channel); empty when the session read cleanly.
+  const std::vector<std::string>& ImportProblems() const { return import_problems_; }
+  // Copies an imported file from the disc to `dest` (replaced when it
+  // exists) and gives it the entry's date. False, with a type-4 debug line,
+  // when the entry is not on the disc, `dest` cannot be created
+  // (ERR_CREATEFILE) or written, or a read fails; no partial file is left.
+  bool ExtractFile(PFEntry entry, const std::string& dest);
+  // Called while ExtractFile copies: bytes written of the file's bytes.
+  std::function<void(int64_t written, int64_t total)> OnExtractProgress;
 
   // Layout values of the last preparation.
   const TImageLayout& Layout() const { return layout_; }
@@ -362,6 +381,7 @@ class TOrlixBurner : public TSCSIDevice {
   std::atomic<int64_t> verified_bytes_{0};
   int64_t verify_fail_sector_ = -1;
   std::string verify_fail_file_;
+  std::vector<std::string> import_problems_;
 
  public:
   // --- End of the image builder's declarations --------------------------

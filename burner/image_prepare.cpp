@@ -53,11 +53,6 @@ void TOrlixBurner::PrepareSession(TImageOptions& options, PDEntry ImportDir) {
   options.Wms = wms && !IsDvd(MediumIs);
 }
 
-bool TOrlixBurner::ImportSession(int8_t Session, PDEntry Dir) {
-  DebugMsg(">>> " + Text(ERR_IMPORTSESSION) + ": " + Text(ERR_NOTSUPPORTED), 0);
-  return false;
-}
-
 void TOrlixBurner::PrepareHeader(bool ISOOnly, PDEntry ImportDir) {
   TImageOptions options = ImageOptions(ISOOnly);
   Valid = true;

@@ -1,5 +1,5 @@
-// Joliet text: UTF-8 to UCS-2 big-endian. The plain field writers come from
-// framework/bytes.h.
+// Joliet text: UTF-8 to UCS-2 big-endian and back. The plain field writers
+// come from framework/bytes.h.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +64,43 @@ inline void PutUcs2BE(uint8_t* p, std::u16string_view units) {
     PutBE16(p, u);
     p += 2;
   }
+}
+
+// UCS-2 big-endian bytes (a Joliet identifier as read from a disc) as UTF-8.
+// Other writers put UTF-16 there, so a well-formed surrogate pair stands for
+// its one character; a lone surrogate becomes kUcs2Replacement, and an odd
+// last byte is dropped. Never reads past `bytes`.
+inline std::string Ucs2BEToUtf8(const uint8_t* p, size_t bytes) {
+  std::string out;
+  out.reserve(bytes / 2 * 3);
+  const size_t units = bytes / 2;
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t cp = GetBE16(p + 2 * i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units) {
+      const uint32_t low = GetBE16(p + 2 * (i + 1));
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) cp = kUcs2Replacement;
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | cp >> 6));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | cp >> 12));
+      out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | cp >> 18));
+      out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
 }
 
 }  // namespace orlix
