@@ -33,6 +33,21 @@ uint8_t MediumOfProfile(uint16_t profile);
 // rewritable for the profiles of rewritable media.
 std::string ProfileName(uint16_t profile, bool& rewritable);
 
+// The most 2048-byte blocks a medium of that code can hold: a count a drive
+// reports beyond it is no count. CDs end their lead-out by 99:59:74, double
+// density CDs hold twice that, DVDs at most a dual-layer DVD+R; unknown media
+// are only bounded far out.
+constexpr uint32_t kCdMaxBlocks = (99 * 60 + 59) * 75 + 74 - 150;
+constexpr uint32_t kDdcdMaxBlocks = 2 * kCdMaxBlocks;
+constexpr uint32_t kDvdMaxBlocks = 4173824;
+constexpr uint32_t kAnyMaxBlocks = 0x7F000000;
+constexpr uint32_t MediumBlockLimit(uint16_t medium) {
+  if (medium >= kMediumCDROM && medium <= kMediumCDRW) return kCdMaxBlocks;
+  if (IsDvd(medium)) return kDvdMaxBlocks;
+  if (medium >= kMediumDDCDROM && medium <= kMediumDDCDRW) return kDdcdMaxBlocks;
+  return kAnyMaxBlocks;
+}
+
 // Disc status and last-session state (READ DISC INFORMATION byte 2).
 constexpr uint8_t kDiscEmpty = 0;
 constexpr uint8_t kDiscIncomplete = 1;

@@ -17,14 +17,31 @@ bool ErasableBit() { return (DiscInfo[2] & 0x10) != 0; }
 
 }  // namespace
 
+namespace {
+
+// Bytes 12-14 of the ATIP, the last field this code reads, must be in the
+// answer.
+constexpr uint16_t kAtipShortestLength = 13;
+constexpr uint32_t kLbaZeroFrames = 150;  // block 0 is at 00:02:00
+
+bool ValidMsf(const uint8_t* msf) { return msf[0] <= 99 && msf[1] < 60 && msf[2] < 75; }
+
+}  // namespace
+
 bool TSCSIDevice::ReadAtip() {
   std::memset(atip_, 0, sizeof atip_);
-  return ReadTOC(4, atip_, sizeof atip_, 0, true, 0);
+  if (!ReadTOC(4, atip_, sizeof atip_, 0, true, 0)) return false;
+  // A drive that knows no ATIP may send a table of contents instead, whose
+  // header names tracks where the ATIP's is reserved; its track entries then
+  // read as times with frames of 0xAA.
+  return GetBE16(atip_) >= kAtipShortestLength && atip_[2] == 0 && atip_[3] == 0 && ValidMsf(atip_ + 8) &&
+         ValidMsf(atip_ + 12) && HMSFToFrames(0, atip_[12], atip_[13], atip_[14]) > kLbaZeroFrames;
 }
 
-uint32_t TSCSIDevice::AtipLeadOutFrames() const {
-  // Last possible start of the lead-out, as minutes, seconds and frames.
-  return HMSFToFrames(0, atip_[12], atip_[13], atip_[14]);
+uint32_t TSCSIDevice::AtipLeadOutBlocks() const {
+  // The last possible start of the lead-out as an address: the blocks
+  // before it.
+  return HMSFToFrames(0, atip_[12], atip_[13], atip_[14]) - kLbaZeroFrames;
 }
 
 int16_t TSCSIDevice::DiscStatus() { return ReadDiscInformation() ? DiscStatusBits() : -1; }
@@ -60,9 +77,10 @@ TDisc TSCSIDevice::GetDiscInformation() {
       disc_.FirstSession = TocBuf[2];
       disc_.LastSession = TocBuf[3];
     }
-    disc_.Capacity = ReadAtip() ? AtipLeadOutFrames() : 0;
+    disc_.Capacity = ReadAtip() && AtipLeadOutBlocks() <= kCdMaxBlocks ? AtipLeadOutBlocks() : 0;
     disc_.Medium = "CD-ROM";
   }
+  const uint32_t limit = BlockLimit();
 
   std::memset(ConfigBuf, 0, sizeof ConfigBuf);
   if (GetConfigData(2, 0, ConfigBuf, sizeof ConfigBuf)) {
@@ -73,18 +91,26 @@ TDisc TSCSIDevice::GetDiscInformation() {
   }
   // CD media keep their free space in the invisible track, DVD media in the
   // first one.
+  // A track whose figures add up beyond what the medium can hold counts as
+  // not answered.
+  uint64_t track_end = 0;
+  uint32_t next = 0;
   if (ReadTrackInformation(DiscType() < kMediumDVDROM ? 0xFF : 1)) {
-    uint32_t next = TrackInfoNextWritable();
+    next = TrackInfoNextWritable();
     // A track that cannot take more data reports no valid address: what it
     // holds is its size.
     if (next == kNoAddressValue) next = TrackInfoSize();
+    track_end = uint64_t{next} + TrackInfoFreeBlocks();
+    if (track_end > limit) track_end = 0;
+  }
+  if (track_end > 0) {
     disc_.Blocks = next;
-    disc_.Capacity = next + TrackInfoFreeBlocks();
+    disc_.Capacity = static_cast<uint32_t>(track_end);
     disc_.BlockSize = 2048;
     ReadDiscInformation();
   } else {
     uint32_t blocks = 0, block_length = 0;
-    if (GetFormatCapacity(blocks, block_length)) {
+    if (GetFormatCapacity(blocks, block_length) && blocks > 0 && blocks <= limit) {
       disc_.Blocks = blocks;
       disc_.BlockSize = block_length;
       if (disc_.Blocks > disc_.Capacity) disc_.Capacity = disc_.Blocks;
@@ -97,8 +123,9 @@ TDisc TSCSIDevice::GetDiscInformation() {
     disc_.Status = DiscStatusBits();
   } else {
     uint32_t last = 0, block_length = 0;
-    if (ReadCapacity(last, block_length)) {
-      disc_.Blocks = last;
+    // The last block's address: one block fewer than the disc holds.
+    if (ReadCapacity(last, block_length) && last < limit) {
+      disc_.Blocks = last + 1;
       disc_.BlockSize = block_length;
     }
     if (ReadTrackInformation(0)) disc_.Medium = "CD-ROM";

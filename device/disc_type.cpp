@@ -63,8 +63,7 @@ uint8_t TSCSIDevice::DiscType() {
   std::memset(ConfigBuf, 0, sizeof ConfigBuf);
   if (GetConfigData(2, 0, ConfigBuf, sizeof ConfigBuf)) medium = MediumOfProfile(GetBE16(ConfigBuf + 6));
   if (medium == kMediumUnknown) {
-    std::memset(atip_, 0, sizeof atip_);
-    if (ReadTOC(4, atip_, sizeof atip_, 0, true, 0)) {
+    if (ReadAtip()) {
       // Byte 6: bit 7 set on recordable media, bit 6 on rewritable ones.
       const uint8_t disc_type = atip_[6];
       medium = !(disc_type & 0x80) ? kMediumCDROM : (disc_type & 0x40) ? kMediumCDRW : kMediumCDR;

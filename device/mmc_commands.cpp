@@ -112,7 +112,8 @@ bool TSCSIDevice::GetConfigData(uint8_t RT, uint16_t Feature, void* Buffer, uint
   auto srb = Request(kFlagsIn, 0x46, 10, Buffer, Length);
   srb.CDBByte[1] = RT;
   PutBE16(srb.CDBByte + 2, Feature);
-  srb.CDBByte[8] = static_cast<uint8_t>(Length);
+  // Allocation lengths of the 10-byte commands take bytes 7 and 8.
+  PutBE16(srb.CDBByte + 7, static_cast<uint16_t>(Length));
   ExecScsiCommand(srb, 30000);
   return srb.SRB_Status == SS_COMP;
 }
@@ -120,7 +121,7 @@ bool TSCSIDevice::GetConfigData(uint8_t RT, uint16_t Feature, void* Buffer, uint
 bool TSCSIDevice::ReadDiscInformationRaw(void* Buffer, uint32_t Length) {
   std::memset(DiscInfo, 0, sizeof DiscInfo);
   auto srb = Request(kFlagsIn, 0x51, 10, Buffer, Length);
-  srb.CDBByte[8] = static_cast<uint8_t>(Length);
+  PutBE16(srb.CDBByte + 7, static_cast<uint16_t>(Length));
   ExecScsiCommand(srb, 10000);
   return srb.SRB_Status == SS_COMP;
 }
@@ -193,7 +194,7 @@ bool TSCSIDevice::ModeSelect10(const void* Buffer, uint16_t Length) {
   std::memmove(buf2, Buffer, Length);  // callers may hand buf2 itself
   auto srb = Request(kFlagsOut, 0x55, 10, buf2, Length);
   srb.CDBByte[1] = 0x10;
-  srb.CDBByte[8] = static_cast<uint8_t>(Length);
+  PutBE16(srb.CDBByte + 7, Length);
   ExecScsiCommand(srb, 10000);
   return srb.SRB_Status == SS_COMP;
 }

@@ -208,8 +208,9 @@ inline Bytes DiscInfoAnswer(uint8_t status, uint8_t last, bool erasable, uint8_t
 inline Bytes TrackAnswer(uint32_t start, uint32_t next_writable, uint32_t free, uint32_t size) {
   return Answer(36, {}, {{8, start}, {12, next_writable}, {16, free}, {24, size}});
 }
+// An 80-minute disc: lead-in from 97:26:66, lead-out by 79:59:74.
 inline Bytes AtipAnswer(uint8_t disc_type) {
-  return Answer(28, {{6, disc_type}, {12, 79}, {13, 59}, {14, 74}});
+  return Answer(28, {{1, 26}, {6, disc_type}, {8, 97}, {9, 26}, {10, 66}, {12, 79}, {13, 59}, {14, 74}});
 }
 
 // A device on the scripted drive, the commands of its selection forgotten.
