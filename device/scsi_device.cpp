@@ -38,8 +38,17 @@ uint32_t TSCSIDevice::SendRequest(void* srb) {
   return SendASPI32Command(srb);
 }
 
+void TSCSIDevice::SetDebugWindow(TMemo* memo) {
+  if (memo == debug_window_) return;
+  if (debug_window_) RemoveFreeNotification(debug_window_);
+  debug_window_ = memo;
+  if (memo) FreeNotification(memo);
+}
+
 void TSCSIDevice::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component != nullptr && component == debug_window_)
+    debug_window_ = nullptr;
 }
 
 }  // namespace orlix

@@ -42,7 +42,8 @@ class TSCSIDevice : public TComponent {
   void DebugMsg(const std::string& message, uint8_t mType);
   TOnDebugMsg OnDebugMessage;
   TMemo* DebugWindow() const { return debug_window_; }
-  void SetDebugWindow(TMemo* memo) { debug_window_ = memo; }
+  // The device is told when the memo is destroyed and forgets it then.
+  void SetDebugWindow(TMemo* memo);
 
   // The device lock serialises the writer thread against host calls.
   void Lock() { lock_.Enter(); }
@@ -296,9 +297,16 @@ class TSCSIDevice : public TComponent {
   uint16_t CapabilitiesWord(int offset) const;
   bool ReadWriteParamsPage();
   bool SendWriteParamsPage();
-  // READ TOC format 4 (MSF) into the ATIP field.
+  // READ TOC format 4 (MSF) into the ATIP field; false also when the answer
+  // is no ATIP (some drives send a table of contents instead).
   bool ReadAtip();
-  uint32_t AtipLeadOutFrames() const;
+  // Blocks before the last possible start of the lead-out, from the ATIP.
+  uint32_t AtipLeadOutBlocks() const;
+  // The most blocks the medium in the drive can hold (MediumBlockLimit).
+  uint32_t BlockLimit();
+  // READ CAPACITY as a count of blocks; false when it fails or the count is
+  // beyond `limit`.
+  bool CapacityCount(uint32_t& blocks, uint32_t limit);
 
   TDeviceCapabilities capabilities_;
   uint8_t caps_page_[516] = {};

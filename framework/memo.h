@@ -6,12 +6,15 @@
 #include <mutex>
 #include <string>
 
+#include "framework/component.h"
 #include "framework/string_list.h"
 
 namespace orlix {
 
-class TMemo {
+// A component, so that whoever shows lines in it hears when it goes.
+class TMemo : public TComponent {
  public:
+  explicit TMemo(TComponent* owner = nullptr) : TComponent(owner) {}
   void Append(const std::string& line);
   TStringList Lines() const;  // a copy, taken under the lock
   void Clear();

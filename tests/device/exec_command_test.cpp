@@ -177,6 +177,33 @@ TEST_F(Exec, LogLines) {
   EXPECT_EQ(memo.Lines().Count(), 1);
 }
 
+// A debug window that goes away is forgotten, whether it is destroyed itself
+// or with its owner; one that was replaced no longer concerns the device.
+TEST_F(Exec, DestroyedDebugWindowIsForgotten) {
+  GenerateLogs = true;
+  {
+    TMemo memo;
+    device_.SetDebugWindow(&memo);
+  }
+  EXPECT_EQ(device_.DebugWindow(), nullptr);
+  device_.TestUnitReady(0);  // would write into the freed memo
+
+  auto* form = new TComponent(nullptr);
+  device_.SetDebugWindow(new TMemo(form));
+  delete form;
+  EXPECT_EQ(device_.DebugWindow(), nullptr);
+
+  TMemo kept;
+  {
+    TMemo replaced;
+    device_.SetDebugWindow(&replaced);
+    device_.SetDebugWindow(&kept);
+  }
+  EXPECT_EQ(device_.DebugWindow(), &kept);
+  device_.TestUnitReady(0);
+  EXPECT_EQ(kept.Lines().Count(), 1);
+}
+
 TEST_F(Exec, WaitForReadyPollsUntilTheDriveIsReady) {
   SetSleepSpeedup(100000);
   int polls = 0;
