@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/command.h"
+#include "cli/disc_session.h"
 #include "cli/exit_status.h"
 #include "cli/image_options.h"
 #include "cli/record_options.h"
@@ -18,6 +19,8 @@ struct BurnOptions {
   RecordOptions record;
   bool sao = false;
   int cache_mb = 0;  // 0: the burner's default
+  bool append = false;
+  int session = 0;  // 0: none given
   ImageOptions image;
 };
 
@@ -28,6 +31,12 @@ int RunBurn(TOrlixBurner& burner, BurnOptions& o, RecordRun& run) {
   if (int rc = FillImageTree(burner, o.image, kWording); rc != kExitOk) return run.Failed(LastFailure(), rc);
   // The tree's report took the debug channel over.
   WireDebugOutput(burner, o.record.drive);
+  // Before sorting: the files carried forward take their places in name order.
+  if (o.append || o.session != 0) {
+    const int session = o.session != 0 ? o.session : kLastSession;
+    if (int rc = CarryForward(burner, session, o.record.drive.quiet, o.image.skip_refused); rc != kExitOk)
+      return run.Failed(LastFailure(), rc);
+  }
   run.SetRecordingOptions();
   if (o.cache_mb > 0) burner.SetBufferSize(o.cache_mb * 1048576);
   // Decides the pregap the preparation lays out.
@@ -46,6 +55,10 @@ const CommandRegistration registration("burn", [](CLI::App& app, int& exit_code)
   cmd->add_flag("--sao", o->sao, "Session at once on CD (otherwise track at once)");
   cmd->add_option("--cache", o->cache_mb, "Read-ahead cache in MB (at least 2; default 4)")
       ->check(CLI::Range(2, kMaxCacheMB));
+  cmd->add_flag("--append", o->append,
+               "Carry the disc's last session forward: its files stay visible beside the new ones, and a file "
+               "given again replaces the old one");
+  AddSessionOption(*cmd, o->session, "Carry this session forward instead of the last (implies --append)");
   AddImageOptions(*cmd, o->image, kWording);
   cmd->footer(
       "The files become an ISO 9660 + Joliet file system, as with mkiso, recorded as a new session (from "
