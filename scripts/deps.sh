@@ -6,7 +6,9 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev libxxhash
           tzdata
           # outside readers that check our images, and tools the tests and
           # benchmarks use
-          genisoimage xorriso 7zip libcdio-utils python3-pycdlib jq time)
+          genisoimage xorriso 7zip libcdio-utils python3-pycdlib jq time
+          # the fuzz targets' compiler and libFuzzer
+          clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

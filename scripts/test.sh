@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs every test; then builds the threads' tests (recording, erasing, the
-# framework) with ThreadSanitizer and runs them again.
+# framework) with ThreadSanitizer and runs them again; then builds the fuzz
+# targets with clang and runs each for a fixed time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -14,3 +15,14 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORLIX_SANITIZE_THRE
 cmake --build build/tsan --target orlix_vrecorder test_framework test_device test_burner
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" -L '^(framework|device|burner)$'
+
+# The fuzz targets in a clang build of their own, each for a fixed time
+# ($ORLIX_FUZZ_SECONDS, 60 by default). An input that fails one is kept in
+# fuzz/regressions/NAME, where the normal test run replays it once committed,
+# and fails this script.
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORLIX_FUZZ=ON \
+  -DORLIX_TESTS=OFF >/dev/null
+cmake --build build/fuzz --target fuzz_import orlix_vrecorder
+mkdir -p build/fuzz/corpus/import fuzz/regressions/import
+build/fuzz/bin/fuzz_import -max_total_time="${ORLIX_FUZZ_SECONDS:-60}" -max_len=65536 -print_final_stats=1 \
+  -artifact_prefix=fuzz/regressions/import/ build/fuzz/corpus/import fuzz/corpus/import
