@@ -27,10 +27,7 @@ Sense Recorder::ReadCd(Command& c) {
   // Only the 2048 user bytes of mode 1 sectors, or nothing at all.
   if ((fields != 0x10 && fields != 0x00) || (c.cdb[10] & 0x07)) return kInvalidFieldInCdb;
   const uint32_t per_block = fields ? kBlockSize : 0;
-  if (uint64_t{count} * per_block > c.data_len) {
-    c.short_data = true;
-    return kGood;
-  }
+  if (uint64_t{count} * per_block != c.data_len) return InvalidFieldAt(6);  // the transfer length
   Sense s = disc_->CheckRead(lba, count);
   if (!s.ok()) return s;
   if (MediumErrorIn(lba, count)) return kUnrecoveredReadError;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/event.h"
+#include "vrecorder/cdb_rules.h"
 #include "vrecorder/clock.h"
 
 namespace orlix::vrec {
@@ -160,6 +161,17 @@ void Recorder::ExecScsi(TSRB_ExecSCSICmd& srb) {
     srb.SRB_Status = SS_BUFFER_TOO_BIG;
     return;
   }
+  Sense sense;
+  switch (CheckCdb(srb.CDBByte, srb.SRB_CDBLen, srb.SRB_Flags, srb.SRB_BufLen, sense)) {
+    case CdbCheck::kGood:
+      break;
+    case CdbCheck::kBadRequest:
+      srb.SRB_Status = SS_INVALID_SRB;
+      return;
+    case CdbCheck::kBadField:
+      Fail(srb, sense);
+      return;
+  }
   if (faults_.busy > 0) {
     --faults_.busy;
     srb.SRB_Status = SS_ERR;
@@ -171,7 +183,7 @@ void Recorder::ExecScsi(TSRB_ExecSCSICmd& srb) {
   c.cdb = srb.CDBByte;
   c.data = static_cast<uint8_t*>(srb.SRB_BufPointer);
   c.data_len = srb.SRB_BufLen;
-  Sense sense = Dispatch(c);
+  sense = Dispatch(c);
   if (c.short_data) {
     srb.SRB_Status = SS_ERR;
     srb.SRB_HaStat = HASTAT_DO_DU;
@@ -181,6 +193,10 @@ void Recorder::ExecScsi(TSRB_ExecSCSICmd& srb) {
     srb.SRB_Status = SS_COMP;
     return;
   }
+  Fail(srb, sense);
+}
+
+void Recorder::Fail(TSRB_ExecSCSICmd& srb, const Sense& sense) {
   srb.SRB_Status = SS_ERR;
   srb.SRB_TargStat = STATUS_CHKCOND;
   uint8_t fixed[kSenseLen] = {};
@@ -192,6 +208,9 @@ void Recorder::ExecScsi(TSRB_ExecSCSICmd& srb) {
   if (sense.progress >= 0) {
     fixed[15] = 0x80;  // sense-key specific bytes valid: progress indication
     Put16(fixed + 16, static_cast<uint32_t>(sense.progress));
+  } else if (sense.field >= 0) {
+    fixed[15] = 0xC0;  // sense-key specific bytes valid: the wrong byte of the command block
+    Put16(fixed + 16, static_cast<uint32_t>(sense.field));
   }
   std::memcpy(srb.SenseArea, fixed, std::min<size_t>(srb.SRB_SenseLen, kSenseLen));
 }

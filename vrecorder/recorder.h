@@ -57,6 +57,8 @@ class Recorder {
   static const CommandInfo* FindCommand(uint8_t opcode);
 
   void ExecScsi(TSRB_ExecSCSICmd& srb);
+  // CHECK CONDITION with fixed-format sense data.
+  static void Fail(TSRB_ExecSCSICmd& srb, const Sense& sense);
   Sense Dispatch(Command& c);
   void CheckEnvironment();
   bool LoadDisc(const Settings& settings, std::string& error);

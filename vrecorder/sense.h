@@ -12,6 +12,8 @@ struct Sense {
   uint8_t ascq = 0;
   // Progress of a long operation, 0 to 65535, sent with NOT READY.
   int progress = -1;
+  // The byte of the command block that is wrong, sent with ILLEGAL REQUEST.
+  int field = -1;
 
   bool ok() const { return key == 0 && asc == 0 && ascq == 0; }
 };
@@ -44,6 +46,12 @@ inline constexpr Sense kNoMoreTracks{0x05, 0x72, 0x05};
 
 inline Sense WithProgress(Sense s, int progress) {
   s.progress = progress;
+  return s;
+}
+
+inline Sense InvalidFieldAt(int cdb_byte) {
+  Sense s = kInvalidFieldInCdb;
+  s.field = cdb_byte;
   return s;
 }
 

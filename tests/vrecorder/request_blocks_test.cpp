@@ -1,5 +1,6 @@
 // The ASPI side: adapter inquiry, device types, the scan of 64 addresses,
-// refused commands, sense copies and the caller's buffers.
+// refused commands, sense copies, and the strict reading of command blocks
+// against the caller's buffers.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -56,33 +57,82 @@ TEST_F(RequestBlocks, UnknownOperationIsIllegalRequestWithSenseCutToTheAskedLeng
   EXPECT_EQ(r.sense[12], 0x20);
 }
 
-TEST_F(RequestBlocks, AnswersStopAtTheCallersBuffer) {
+// A block whose length field disagrees with the buffer the host gave is
+// refused before anything moves, pointing at that field; nothing is ever
+// written past the buffer.
+TEST_F(RequestBlocks, LengthFieldsMustBeTheBuffersLength) {
   Load("profile=dvd-r");
   // Exactly sized heap buffers: a byte too many is an overflow for ASan.
-  const std::pair<Cdb, uint32_t> cases[] = {
-      {Cdb(0x12, 6).Set(4, 0x80), 5},      {Cdb(0x03, 6).Set(4, 0xFF), 7},
-      {Cdb(0x46, 10).Put16(7, 0xFFFF), 9}, {Cdb(0x5A, 10).Set(2, 0x3F).Put16(7, 0xFFFF), 11},
-      {Cdb(0x51, 10).Put16(7, 0xFFFF), 3}, {Cdb(0x52, 10).Set(1, 1).Put32(2, 1).Put16(7, 0xFFFF), 13},
-      {Cdb(0x23, 10).Put16(7, 0xFFFF), 6}, {Cdb(0xAD, 12).Put16(8, 0xFFFF), 100},
-      {Cdb(0x5C, 10).Put16(7, 0xFFFF), 1}, {Cdb(0x25, 10), 4},
+  const struct {
+    Cdb cdb;
+    uint32_t length;
+    int field;
+  } cases[] = {
+      {Cdb(0x12, 6).Set(4, 0x80), 5, 3},
+      {Cdb(0x03, 6).Set(4, 0xFF), 7, 4},
+      {Cdb(0x03, 6), 40, 4},  // no sense at all would read as "ready"
+      {Cdb(0x46, 10).Put16(7, 0xFFFF), 9, 7},
+      {Cdb(0x5A, 10).Set(2, 0x3F).Put16(7, 0xFFFF), 11, 7},
+      {Cdb(0x51, 10).Set(8, 34), 0x2200, 7},  // the length in the wrong byte
+      {Cdb(0x52, 10).Set(1, 1).Put32(2, 1).Put16(7, 0xFFFF), 13, 7},
+      {Cdb(0x23, 10).Put16(7, 0xFFFF), 6, 7},
+      {Cdb(0xAD, 12).Put16(8, 0xFFFF), 100, 8},
+      {Cdb(0x5C, 10).Put16(7, 0xFFFF), 1, 7},
+      {Cdb(0x28, 10).Put16(7, 2), 2048, 7},
   };
-  for (const auto& [cdb, length] : cases) {
-    auto buffer = std::make_unique<uint8_t[]>(length);
-    Result r = drive_.Exec(cdb, SRB_DIR_IN, buffer.get(), length);
-    EXPECT_TRUE(r.ok()) << "operation " << int{cdb.b[0]} << " " << r.Text();
+  for (const auto& c : cases) {
+    SCOPED_TRACE("operation " + std::to_string(c.cdb.b[0]));
+    auto buffer = std::make_unique<uint8_t[]>(c.length);
+    std::memset(buffer.get(), 0x77, c.length);
+    const Result r = drive_.Exec(c.cdb, SRB_DIR_IN, buffer.get(), c.length);
+    EXPECT_EQ(r.Text(), "05/24/00");
+    EXPECT_EQ(r.sense[15], 0xC0) << "field pointer into the command block";
+    EXPECT_EQ(Get16(&r.sense[16]), static_cast<uint32_t>(c.field));
+    EXPECT_EQ(buffer[0], 0x77);
   }
+  // READ CAPACITY answers eight bytes, no more and no fewer.
+  Bytes capacity;
+  EXPECT_EQ(drive_.In(Cdb(0x25, 10), capacity, 4).status, SS_INVALID_SRB);
+  EXPECT_TRUE(drive_.In(Cdb(0x25, 10), capacity, 8).ok());
 
-  // A READ or WRITE whose blocks do not fit the buffer moves no data.
-  auto small = std::make_unique<uint8_t[]>(2048);
-  std::memset(small.get(), 0x77, 2048);
-  Result r = drive_.Exec(Cdb(0x2A, 10).Put32(2, 0).Put16(7, 2), SRB_DIR_OUT, small.get(), 2048);
-  EXPECT_EQ(r.status, SS_ERR);
-  EXPECT_EQ(r.ha_stat, HASTAT_DO_DU);
+  // A WRITE whose blocks do not fit the buffer moves no data.
+  Result r = drive_.Out(Cdb(0x2A, 10).Put32(2, 0).Put16(7, 2), Bytes(2048, 0x77));
+  EXPECT_EQ(r.Text(), "05/24/00");
   EXPECT_EQ(drive_.NextWritableAddress(), 0u);
-  r = drive_.Exec(Cdb(0x28, 10).Put32(2, 0).Put16(7, 2), SRB_DIR_IN, small.get(), 2048);
-  EXPECT_EQ(r.ha_stat, HASTAT_DO_DU);
-  EXPECT_EQ(small[0], 0x77);
   EXPECT_EQ(drive_.Exec(Cdb(0x12, 6).Set(4, 36), SRB_DIR_IN, nullptr, 36).status, SS_INVALID_SRB);
+}
+
+// What else a strict drive finds wrong in a command block: reserved bits,
+// bytes past the operation's length, a block too short for the operation,
+// data going the wrong way or where the operation has none.
+TEST_F(RequestBlocks, ReservedBitsLengthsAndDirections) {
+  Load("profile=dvd-r");
+  const struct {
+    Cdb cdb;
+    int field;
+  } reserved[] = {
+      {Cdb(0x00, 6).Set(3, 1), 3},
+      {Cdb(0x53, 12).Put32(4, 20000000), 4},  // a reservation size a byte too early
+      {Cdb(0x53, 12).Put32(5, 1000).Set(10, 1), 10},  // past the 10 bytes of the operation
+      {Cdb(0x5B, 10).Set(2, 0x12), 2},
+      {Cdb(0x35, 10).Set(9, 0x01), 9},          // linked commands
+      {Cdb(0xBB, 12).Set(8, 1), 8},
+      {Cdb(0xA1, 12).Set(1, 0x21), 1},
+  };
+  for (const auto& c : reserved) {
+    SCOPED_TRACE("operation " + std::to_string(c.cdb.b[0]));
+    const Result r = drive_.None(c.cdb);
+    EXPECT_EQ(r.Text(), "05/24/00");
+    EXPECT_EQ(Get16(&r.sense[16]), static_cast<uint32_t>(c.field));
+  }
+  EXPECT_TRUE(drive_.ReserveTrack(1000).ok());
+  EXPECT_TRUE(drive_.None(Cdb(0x35, 10).Set(9, 0xC0)).ok()) << "vendor bits of the control byte are free";
+
+  Bytes d(8, 0);
+  EXPECT_EQ(drive_.Exec(Cdb(0x25, 6), SRB_DIR_IN, d.data(), 8).status, SS_INVALID_SRB);  // 6 of 10 bytes
+  EXPECT_EQ(drive_.Exec(Cdb(0x25, 10), SRB_DIR_OUT, d.data(), 8).status, SS_INVALID_SRB);
+  EXPECT_EQ(drive_.Exec(Cdb(0x00, 6), SRB_DIR_IN, d.data(), 8).status, SS_INVALID_SRB);
+  EXPECT_TRUE(drive_.Exec(Cdb(0x25, 10), 0, d.data(), 8).ok()) << "direction left to the operation";
 }
 
 TEST_F(RequestBlocks, CompletionEventIsSignalledAndNothingElse) {
