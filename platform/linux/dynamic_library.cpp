@@ -1,8 +1,11 @@
 #include "platform/dynamic_library.h"
 
-#include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
+
+#ifndef ORLIX_STATIC_PROGRAM
+#include <dlfcn.h>
+#endif
 
 namespace orlix {
 
@@ -10,6 +13,18 @@ namespace {
 thread_local std::string last_error;
 }
 
+#ifdef ORLIX_STATIC_PROGRAM
+// A statically linked program has no loader to share: every library is
+// "not there", and the pass-through layer is the only one.
+TLibHandle LoadSharedLibrary(const std::string& path) {
+  last_error = "cannot load " + path + ": this program is statically linked";
+  return nullptr;
+}
+
+void* SharedLibrarySymbol(TLibHandle, const std::string&) { return nullptr; }
+
+void FreeSharedLibrary(TLibHandle) {}
+#else
 TLibHandle LoadSharedLibrary(const std::string& path) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
@@ -33,6 +48,7 @@ void* SharedLibrarySymbol(TLibHandle library, const std::string& name) {
 void FreeSharedLibrary(TLibHandle library) {
   if (library) dlclose(library);
 }
+#endif
 
 std::string LibraryError() { return last_error; }
 
