@@ -67,7 +67,8 @@ int ReadSession(TOrlixBurner& burner, int session, bool quiet, size_t& problems)
   problems = burner.ImportProblems().size();
   if (!read) {
     const std::string why = problems > 0 ? burner.ImportProblems().front() : "its file system was not found";
-    return Fail("session " + std::to_string(session) + " cannot be read: " + Printable(why));
+    return Fail((session == kLastSession ? std::string("the last session") : "session " + std::to_string(session)) +
+                " cannot be read: " + Printable(why));
   }
   TellProblems(burner, quiet);
   return kExitOk;
