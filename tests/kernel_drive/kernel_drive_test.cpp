@@ -166,6 +166,18 @@ class KernelDrive : public ::testing::Test {
     return dvd.string();
   }
 
+  // The image's one session, read by the multisession reader.
+  static void CheckSession(const Guest& g) {
+    const Step& sessions = g.steps.at("sessions -d /dev/sr0");
+    EXPECT_EQ(sessions.exit, 0);
+    EXPECT_TRUE(std::regex_search(sessions.out,
+                                  std::regex("\n1 +0 +" + std::to_string(CdBlocks()) + " +KDRIVE\n")))
+        << sessions.out;
+    const Step& ls = g.steps.at("ls -d /dev/sr0");
+    EXPECT_EQ(ls.exit, 0);
+    EXPECT_EQ(ls.out, "/hello.txt\n/sub/\n/sub/data.bin\n");
+  }
+
   // The checks that hold for a pressed disc on either bus.
   static void CheckPressedDisc(const Guest& g, uint64_t blocks, const std::string& medium, int profile) {
     SCOPED_TRACE(g.raw);
@@ -245,6 +257,18 @@ TEST_F(KernelDrive, CdOnIde) {
   const Step& read = g.steps.at("@read");
   EXPECT_NE(read.out.find("descriptor 16: type 1 id CD001 space " + std::to_string(CdBlocks())),
             std::string::npos);
+}
+
+// Disabled until the session reader finds sessions without READ TRACK
+// INFORMATION, which neither of these drives knows (both answer INVALID
+// COMMAND OPERATION CODE); the table of contents tells the same.
+TEST_F(KernelDrive, DISABLED_SessionsReadBackOnBothBuses) {
+  for (bool ide : {false, true}) {
+    SCOPED_TRACE(ide ? "IDE" : "virtio-scsi");
+    const Guest g = Boot(ide, cd_, {"sessions -d /dev/sr0", "ls -d /dev/sr0"});
+    SCOPED_TRACE(g.raw);
+    CheckSession(g);
+  }
 }
 
 // On the bus whose drive answers the ATIP request with a table of contents.

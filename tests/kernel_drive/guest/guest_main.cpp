@@ -2,7 +2,8 @@
 // kernel's own CD driver holds the emulated drive as /dev/sr0. Each argument
 // is one step, run in a child process of its own so that no process-wide
 // state of one step leaks into the next:
-//   "info --json -d /dev/sr0"  the orlix sub-command with those words;
+//   "info --json -d /dev/sr0"  the orlix sub-command with those words (the
+//                              drive, disc and session commands are here);
 //   "@read"                    READ CAPACITY and READ (10) of the volume
 //                              descriptors through the pass-through layer.
 // Before the steps it prints the kernel's own size of the medium. Every
