@@ -101,6 +101,51 @@ TEST_F(Recorder, ScanWritesReadsAndFaults) {
   EXPECT_EQ(device_.LastError(), Text(ERR_NODEVICE));
 }
 
+// The counts the library takes from the recorder's answers agree: used and
+// free make the total, a complete disc is all used, and READ CAPACITY names
+// the last block, one short of the blocks.
+TEST_F(Recorder, UsedAndFreeMakeTheTotal) {
+  const struct {
+    const char* config;
+    uint32_t written;  // blocks written from 0 (and flushed) first
+    uint32_t used, free, total;
+  } cases[] = {
+      {"profile=dvd-ram", 0, 0, 2236704, 2236704},
+      {"profile=dvd-ram", 64, 64, 2236640, 2236704},
+      {"profile=dvd+rw", 0, 0, 2295104, 2295104},
+      {"profile=dvd+rw", 64, 2295104, 0, 2295104},  // formatted by its first write
+      {"profile=dvd-rom,blocks=5000", 0, 5000, 0, 5000},
+      {"profile=cd-rom,blocks=384", 0, 384, 0, 384},
+      {"profile=cd-r", 0, 0, 359849, 359849},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.config) + ", " + std::to_string(c.written) + " written");
+    Load(c.config);
+    if (c.written > 0) {
+      ASSERT_TRUE(WritePattern(c.written)) << device_.LastError();
+    }
+    MediumIs = device_.DiscType();
+    EXPECT_EQ(device_.UsedBlocksOnDisc(), c.used);
+    EXPECT_EQ(device_.FreeBlocksOnDisc(), c.free);
+    EXPECT_EQ(device_.TotalBlocksOnDisc(), c.total);
+    uint32_t last = 0, block_length = 0;
+    if (c.used > 0 && device_.DiscStatus() == kDiscComplete) {
+      ASSERT_TRUE(device_.ReadCapacity(last, block_length));
+      EXPECT_EQ(last, c.used - 1);
+    }
+  }
+  // A CD-R with one closed session: the next session's track starts after
+  // the lead-out and lead-in, and the ATIP's lead-out ends the disc.
+  Load("profile=cd-r");
+  ASSERT_TRUE(device_.SetWriteParams(false, false, false, device_.DiscType()));
+  ASSERT_TRUE(WritePattern(64));
+  ASSERT_TRUE(device_.CloseTrack(true, false, false) && device_.CloseTrack(false, false, false));
+  MediumIs = device_.DiscType();
+  const uint32_t used = device_.UsedBlocksOnDisc(), free = device_.FreeBlocksOnDisc();
+  EXPECT_EQ(used, 64u + 11400u);
+  EXPECT_EQ(used + free, device_.TotalBlocksOnDisc());
+}
+
 TEST_F(Recorder, QuickDvdPlusRwEraseZeroesExactlySectors0To2079AndARefusedBlankFails) {
   Load("profile=dvd+rw");
   ASSERT_TRUE(WritePattern(2208)) << device_.LastError();
