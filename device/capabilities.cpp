@@ -1,5 +1,6 @@
 // What the drive can do and how fast: mode page 2Ah, default values for the
-// abilities, current values for the speeds, and two features that the page
+// abilities (current ones where the drive has no defaults), current values
+// for the speeds, and two features that the page
 // cannot express (DVD+R/+RW, and DVD-R/-RW writing on drives whose page
 // under-reports it).
 #include <algorithm>
@@ -55,7 +56,11 @@ bool TSCSIDevice::GetDeviceCapabilities(bool) {
   // Where the current values are taken from when their page code is found
   // nowhere: where the default values were, else 15.
   int offset = 15;
-  if (ModeSense10(kCapabilitiesPageCode, buf3, 255, 255, true)) {
+  bool page = ModeSense10(kCapabilitiesPageCode, buf3, 255, 255, true);
+  // A drive that keeps no default values (it refuses to report them) shows
+  // what it can do in its current ones.
+  if (!page) page = ModeSense10(kCapabilitiesPageCode, buf3, 255, 255, false);
+  if (page) {
     offset = FindModePage(buf3, sizeof buf3, kCapabilitiesPageCode);
     if (offset < 0) offset = 8;
     TakeCapabilitiesPage(offset);

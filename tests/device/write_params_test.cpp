@@ -46,6 +46,20 @@ TEST(Capabilities, FromPageAndFeatures) {
   ASSERT_TRUE(device.GetDeviceCapabilities());
   EXPECT_EQ(device.Capabilities(), (TDeviceCapabilities{dcReadCDR}));
   EXPECT_EQ(std::tuple(device.DeviceMaxWriteSpeed(), device.CurrentWriteSpeed()), std::tuple(5645, 2822));
+
+  // A drive that refuses to report default values: the current ones tell
+  // what it can do.
+  drive.page[0x2A] = CapabilitiesPage(0x3B, 0x00, 0x00, 704);
+  drive.judge = [](const Command& c) -> std::optional<Sense> {
+    if (c.op() == 0x5A && (c.cdb[2] & 0xC0) == 0x80) return Sense{0x05, 0x24, 0x00};
+    return std::nullopt;
+  };
+  ASSERT_TRUE(device.GetDeviceCapabilities());
+  EXPECT_TRUE(device.Capabilities().Contains(dcReadCDRW));
+  EXPECT_TRUE(device.Capabilities().Contains(dcReadDVDRAM));
+  EXPECT_FALSE(device.Capabilities().Contains(dcWriteCDR));
+  EXPECT_EQ(device.DeviceMaxReadSpeed(), 704);
+
   drive.page.clear();
   EXPECT_FALSE(device.GetDeviceCapabilities());
   EXPECT_TRUE(device.Capabilities().Empty());
