@@ -86,7 +86,8 @@ uint32_t TSCSIDevice::FreeBlocksOnDisc() {
   ReadDiscInformation();
   const bool random_writable = RandomWritable();
   const uint8_t last_track = DiscInfo[6];
-  if (!ReadTrackInformation(medium == kMediumDVDRAM ? 1 : 0xFF) && !ReadTrackInformation(last_track)) return 0;
+  if (!ReadTrackInformation(medium == kMediumDVDRAM ? 1 : 0xFF) && !ReadTrackInformation(last_track))
+    return 0;
   uint32_t free = std::max(TrackInfoFreeBlocks(), TrackInfoSize());
   if (free > limit) return 0;
   // What is recorded on a random-writable disc is used, not free, so that

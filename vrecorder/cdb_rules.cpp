@@ -26,39 +26,42 @@ struct Rule {
 constexpr uint8_t C = 0x3F;
 constexpr uint32_t kBlock = 2048;
 
+// One operation a line.
+// clang-format off
 constexpr Rule kRules[] = {
-    {0x00, 6, Data::kNone, 0, 0, 0, {0, 0xFF, 0xFF, 0xFF, 0xFF, C}},              // TEST UNIT READY
-    {0x01, 6, Data::kNone, 0, 0, 0, {0, 0xFF, 0xFF, 0xFF, 0xFF, C}},              // REZERO UNIT
-    {0x03, 6, Data::kIn, 4, 1, 1, {0, 0xFE, 0xFF, 0xFF, 0, C}},                   // REQUEST SENSE
-    {0x04, 6, Data::kOut, 0, 0, 0, {0, 0xE0, 0, 0xFF, 0xFF, C}},                  // FORMAT UNIT
-    {0x12, 6, Data::kIn, 3, 2, 1, {0, 0xFE, 0, 0, 0, C}},                         // INQUIRY
-    {0x1B, 6, Data::kNone, 0, 0, 0, {0, 0xFE, 0xFF, 0xFC, 0x0C, C}},              // START STOP UNIT
-    {0x1E, 6, Data::kNone, 0, 0, 0, {0, 0xFF, 0xFF, 0xFF, 0xFC, C}},              // PREVENT ALLOW
-    {0x23, 10, Data::kIn, 7, 2, 1, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},  // READ FORMAT CAPACITIES
-    {0x25, 10, Data::kIn, 0, 0, 8, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, C}},  // READ CAPACITY
-    {0x28, 10, Data::kIn, 7, 2, kBlock, {0, 0xE5, 0, 0, 0, 0, 0xFF, 0, 0, C}},         // READ (10)
-    {0x2A, 10, Data::kOut, 7, 2, kBlock, {0, 0xE5, 0, 0, 0, 0, 0xFF, 0, 0, C}},        // WRITE (10)
-    {0x35, 10, Data::kNone, 0, 0, 0, {0, 0xFD, 0, 0, 0, 0, 0xFF, 0, 0, C}},            // SYNCHRONIZE CACHE
-    {0x43, 10, Data::kIn, 7, 2, 1, {0, 0xFD, 0xF0, 0xFF, 0xFF, 0xFF, 0, 0, 0, C}},     // READ TOC/PMA/ATIP
-    {0x46, 10, Data::kIn, 7, 2, 1, {0, 0xFC, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, C}},        // GET CONFIGURATION
-    {0x51, 10, Data::kIn, 7, 2, 1, {0, 0xF8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},  // READ DISC INFORMATION
-    {0x52, 10, Data::kIn, 7, 2, 1, {0, 0xF8, 0, 0, 0, 0, 0xFF, 0, 0, C}},              // READ TRACK INFORMATION
-    {0x53, 10, Data::kNone, 0, 0, 0, {0, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, C}},      // RESERVE TRACK
-    {0x54, 10, Data::kOut, 7, 2, 1, {0, 0xFE, 0xFC, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}}, // SEND OPC INFORMATION
-    {0x55, 10, Data::kOut, 7, 2, 1, {0, 0xEE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}}, // MODE SELECT (10)
-    {0x5A, 10, Data::kIn, 7, 2, 1, {0, 0xE7, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, C}},        // MODE SENSE (10)
-    {0x5B, 10, Data::kNone, 0, 0, 0, {0, 0xFE, 0xF8, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, C}},  // CLOSE TRACK/SESSION
-    {0x5C, 10, Data::kIn, 7, 2, 1, {0, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},  // READ BUFFER CAPACITY
-    {0x5D, 10, Data::kOut, 6, 3, 1, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, C}},    // SEND CUE SHEET
-    {0xA1, 12, Data::kNone, 0, 0, 0, {0, 0xE8, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, C}},  // BLANK
-    {0xAD, 12, Data::kIn, 8, 2, 1, {0, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0x3F, C}},  // READ DVD STRUCTURE
+    {0x00, 6, Data::kNone, 0, 0, 0, {0, 0xFF, 0xFF, 0xFF, 0xFF, C}},                             // TEST UNIT READY
+    {0x01, 6, Data::kNone, 0, 0, 0, {0, 0xFF, 0xFF, 0xFF, 0xFF, C}},                             // REZERO UNIT
+    {0x03, 6, Data::kIn, 4, 1, 1, {0, 0xFE, 0xFF, 0xFF, 0, C}},                                  // REQUEST SENSE
+    {0x04, 6, Data::kOut, 0, 0, 0, {0, 0xE0, 0, 0xFF, 0xFF, C}},                                 // FORMAT UNIT
+    {0x12, 6, Data::kIn, 3, 2, 1, {0, 0xFE, 0, 0, 0, C}},                                        // INQUIRY
+    {0x1B, 6, Data::kNone, 0, 0, 0, {0, 0xFE, 0xFF, 0xFC, 0x0C, C}},                             // START STOP UNIT
+    {0x1E, 6, Data::kNone, 0, 0, 0, {0, 0xFF, 0xFF, 0xFF, 0xFC, C}},                             // PREVENT ALLOW
+    {0x23, 10, Data::kIn, 7, 2, 1, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},            // READ FORMAT CAPACITIES
+    {0x25, 10, Data::kIn, 0, 0, 8, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, C}},      // READ CAPACITY
+    {0x28, 10, Data::kIn, 7, 2, kBlock, {0, 0xE5, 0, 0, 0, 0, 0xFF, 0, 0, C}},                   // READ (10)
+    {0x2A, 10, Data::kOut, 7, 2, kBlock, {0, 0xE5, 0, 0, 0, 0, 0xFF, 0, 0, C}},                  // WRITE (10)
+    {0x35, 10, Data::kNone, 0, 0, 0, {0, 0xFD, 0, 0, 0, 0, 0xFF, 0, 0, C}},                      // SYNCHRONIZE CACHE
+    {0x43, 10, Data::kIn, 7, 2, 1, {0, 0xFD, 0xF0, 0xFF, 0xFF, 0xFF, 0, 0, 0, C}},               // READ TOC/PMA/ATIP
+    {0x46, 10, Data::kIn, 7, 2, 1, {0, 0xFC, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, C}},                  // GET CONFIGURATION
+    {0x51, 10, Data::kIn, 7, 2, 1, {0, 0xF8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},            // READ DISC INFORMATION
+    {0x52, 10, Data::kIn, 7, 2, 1, {0, 0xF8, 0, 0, 0, 0, 0xFF, 0, 0, C}},                        // READ TRACK INFORMATION
+    {0x53, 10, Data::kNone, 0, 0, 0, {0, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, C}},                // RESERVE TRACK
+    {0x54, 10, Data::kOut, 7, 2, 1, {0, 0xFE, 0xFC, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},           // SEND OPC INFORMATION
+    {0x55, 10, Data::kOut, 7, 2, 1, {0, 0xEE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},           // MODE SELECT (10)
+    {0x5A, 10, Data::kIn, 7, 2, 1, {0, 0xE7, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, C}},                  // MODE SENSE (10)
+    {0x5B, 10, Data::kNone, 0, 0, 0, {0, 0xFE, 0xF8, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, C}},          // CLOSE TRACK/SESSION
+    {0x5C, 10, Data::kIn, 7, 2, 1, {0, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, C}},            // READ BUFFER CAPACITY
+    {0x5D, 10, Data::kOut, 6, 3, 1, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, C}},              // SEND CUE SHEET
+    {0xA1, 12, Data::kNone, 0, 0, 0, {0, 0xE8, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, C}},    // BLANK
+    {0xAD, 12, Data::kIn, 8, 2, 1, {0, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0x3F, C}},                  // READ DVD STRUCTURE
     {0xB6, 12, Data::kOut, 9, 2, 1, {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, C}},  // SET STREAMING
-    {0xBB, 12, Data::kNone, 0, 0, 0, {0, 0xFC, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, C}},  // SET CD SPEED
+    {0xBB, 12, Data::kNone, 0, 0, 0, {0, 0xFC, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, C}},    // SET CD SPEED
     // READ CD: how many bytes a block brings depends on byte 9; the handler
     // checks the transfer.
     {0xBE, 12, Data::kIn, 0, 0, 0, {0, 0xE1, 0, 0, 0, 0, 0, 0, 0, 0x01, 0xF8, C}},
     {0xBF, 12, Data::kOut, 8, 2, 1, {0, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x3F, C}},  // SEND DVD STRUCTURE
 };
+// clang-format on
 
 const Rule* FindRule(uint8_t opcode) {
   for (const Rule& r : kRules)
@@ -79,14 +82,15 @@ CdbCheck BadField(Sense& sense, int byte) {
 
 }  // namespace
 
-CdbCheck CheckCdb(const uint8_t* cdb, uint8_t cdb_length, uint8_t flags, uint32_t buffer_length, Sense& sense) {
+CdbCheck CheckCdb(const uint8_t* cdb, uint8_t cdb_length, uint8_t flags, uint32_t buffer_length,
+                  Sense& sense) {
   const Rule* rule = FindRule(cdb[0]);
   if (!rule) return CdbCheck::kGood;
   if (cdb_length < rule->size) return CdbCheck::kBadRequest;
   // The host may say which way the data goes; it must be the operation's way.
   const bool in = flags & SRB_DIR_IN, out = flags & SRB_DIR_OUT;
-  if (buffer_length > 0 && (rule->data == Data::kNone || (in && rule->data != Data::kIn) ||
-                            (out && rule->data != Data::kOut)))
+  if (buffer_length > 0 &&
+      (rule->data == Data::kNone || (in && rule->data != Data::kIn) || (out && rule->data != Data::kOut)))
     return CdbCheck::kBadRequest;
 
   for (int i = 1; i < rule->size; ++i)

@@ -20,6 +20,7 @@ enum class CdbCheck {
 };
 
 // Operations without a rule pass; their handlers judge them.
-CdbCheck CheckCdb(const uint8_t* cdb, uint8_t cdb_length, uint8_t flags, uint32_t buffer_length, Sense& sense);
+CdbCheck CheckCdb(const uint8_t* cdb, uint8_t cdb_length, uint8_t flags, uint32_t buffer_length,
+                  Sense& sense);
 
 }  // namespace orlix::vrec

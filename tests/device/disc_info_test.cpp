@@ -139,8 +139,11 @@ TEST_F(DiscFacts, AtipAnswerChecked) {
     size_t at;
     uint8_t value;
   };
-  for (const Broken& b : {Broken{"seconds", 13, 60}, {"frames", 14, 75}, {"lead-in frames", 10, 80},
-                          {"reserved header", 2, 1}, {"length", 1, 10}}) {
+  for (const Broken& b : {Broken{"seconds", 13, 60},
+                          {"frames", 14, 75},
+                          {"lead-in frames", 10, 80},
+                          {"reserved header", 2, 1},
+                          {"length", 1, 10}}) {
     SCOPED_TRACE(b.what);
     drive_.toc[4] = AtipAnswer(0x80);
     drive_.toc[4][b.at] = b.value;

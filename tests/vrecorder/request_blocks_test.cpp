@@ -112,10 +112,10 @@ TEST_F(RequestBlocks, ReservedBitsLengthsAndDirections) {
     int field;
   } reserved[] = {
       {Cdb(0x00, 6).Set(3, 1), 3},
-      {Cdb(0x53, 12).Put32(4, 20000000), 4},  // a reservation size a byte too early
+      {Cdb(0x53, 12).Put32(4, 20000000), 4},          // a reservation size a byte too early
       {Cdb(0x53, 12).Put32(5, 1000).Set(10, 1), 10},  // past the 10 bytes of the operation
       {Cdb(0x5B, 10).Set(2, 0x12), 2},
-      {Cdb(0x35, 10).Set(9, 0x01), 9},          // linked commands
+      {Cdb(0x35, 10).Set(9, 0x01), 9},  // linked commands
       {Cdb(0xBB, 12).Set(8, 1), 8},
       {Cdb(0xA1, 12).Set(1, 0x21), 1},
   };
