@@ -1,5 +1,6 @@
 // Image preparation: the burner's side of iso/header.h.
 #include "burner/burner.h"
+#include "burner/name_reports.h"
 #include "device/device_state.h"
 #include "iso/header.h"
 #include "messages/messages.h"
@@ -15,6 +16,7 @@ TImageOptions TOrlixBurner::ImageOptions(bool ISOOnly) {
   o.Wms = !ISOOnly && session_at_once_;
   o.DoDebug = DoDebug();
   o.DebugMsg = [this](const std::string& text, uint8_t type) { DebugMsg(text, type); };
+  o.NameChanged = NameSinkOf(*this);
   TVolumeIdentity& id = o.Identity;
   id.IdSystem = IdSystem();
   id.IdVolume = IdVolume();

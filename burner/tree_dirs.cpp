@@ -1,5 +1,6 @@
 // Making directories: by search record, by name, and by whole path.
 #include "burner/burner.h"
+#include "burner/name_reports.h"
 #include "burner/tree_names.h"
 #include "iso/tree_index.h"
 #include "messages/messages.h"
@@ -23,7 +24,9 @@ PDEntry TOrlixBurner::CreateDir(PDEntry parent, const TSearchRec& rec) {
   }
 
   const std::string& long_name = rec.Name;
-  const std::string short_name = rec.AlternateName.empty() ? UpperCaseAscii(long_name) : rec.AlternateName;
+  const std::string given_name = rec.AlternateName.empty() ? UpperCaseAscii(long_name) : rec.AlternateName;
+  // A folder's short name must not meet a file's or another folder's there.
+  const std::string short_name = UniqueShortName(parent, given_name, nullptr);
 
   dir->Parent = parent;
   dir->FirstFile = nullptr;
@@ -44,6 +47,8 @@ PDEntry TOrlixBurner::CreateDir(PDEntry parent, const TSearchRec& rec) {
   tree_index::Append(parent, entry);
 
   prepared_ = false;
+  if (short_name != given_name)
+    ReportNameChange(*this, EntryImagePath(parent, long_name), given_name, short_name, TNameChange::ncIsoUnique);
   return dir;
 }
 

@@ -2,6 +2,7 @@
 // made), from a host path, under a chosen name, and from memory.
 #include "burner/burner.h"
 #include "burner/burner_state.h"
+#include "burner/name_reports.h"
 #include "burner/tree_names.h"
 #include "iso/fields.h"
 #include "iso/tree_index.h"
@@ -12,7 +13,7 @@ namespace orlix {
 namespace {
 
 constexpr int64_t kMaxFileSize = (int64_t{1} << 32) - 1;  // 32-bit record lengths
-constexpr size_t kMaxLongName = 127;
+constexpr size_t kMaxLongName = 127;                      // characters, not bytes
 
 // Finds a host file; false when there is none.
 bool FindSource(const std::string& path, TSearchRec& rec) {
@@ -38,7 +39,7 @@ int32_t TOrlixBurner::InsertFile(PDEntry dir, const TSearchRec& rec, const std::
   TDateTime date;
   if (!TryFileDateToDateTime(rec.Time, date)) date = Now();
   const int64_t size = rec.Size64();
-  bool skip = long_name.size() > kMaxLongName;
+  bool skip = long_name.size() > kMaxLongName && CharacterCount(long_name) > kMaxLongName;
 
   if (OnAddFile) {
     const std::string before = UpperCaseAscii(long_name);
@@ -62,9 +63,15 @@ int32_t TOrlixBurner::InsertFile(PDEntry dir, const TSearchRec& rec, const std::
     if (!entry) return 0;
   }
 
+  // Short names come from each host folder on its own; grafted into one
+  // image folder, two of them may meet.
+  const std::string given_name = UpperCaseAscii(short_name);
+  const std::string iso_name = UniqueShortName(dir, given_name, found);
   const std::string old_long_name = entry->LongName;
-  entry->Name = UpperCaseAscii(short_name);
+  const std::string old_name = entry->Name;
+  entry->Name = iso_name;
   entry->LongName = long_name;
+  entry->JolietName.clear();
   entry->Size = size;
   entry->SizeJ = size;
   entry->Form2SourceSize = -1;
@@ -78,6 +85,7 @@ int32_t TOrlixBurner::InsertFile(PDEntry dir, const TSearchRec& rec, const std::
   entry->Data = nullptr;
   if (found) {
     if (old_long_name != long_name) tree_index::Renamed(entry, old_long_name);
+    if (old_name != entry->Name) tree_index::ShortRenamed(entry, old_name);
   } else {
     tree_index::Append(dir, entry);
   }
@@ -90,6 +98,8 @@ int32_t TOrlixBurner::InsertFile(PDEntry dir, const TSearchRec& rec, const std::
   }
   prepared_ = false;
   last_inserted_ = entry;
+  if (iso_name != given_name)
+    ReportNameChange(*this, EntryImagePath(dir, long_name), given_name, iso_name, TNameChange::ncIsoUnique);
   return 1;
 }
 

@@ -4,12 +4,19 @@
 // the directory records of an image agree.
 #include "burner/burner.h"
 #include "burner/burner_state.h"
+#include "burner/name_reports.h"
 #include "burner/tree_names.h"
 #include "iso/tree_index.h"
 
 namespace orlix {
 
 namespace {
+
+// Gives an entry outside every chain, and its directory, a new short name.
+void SetShortName(PFEntry entry, const std::string& name) {
+  entry->Name = name;
+  if (entry->Dir) entry->Dir->Name = name;
+}
 
 // The path a directory named `long_name` gets inside `parent`.
 std::string ChildPath(PDEntry parent, const std::string& long_name) {
@@ -48,12 +55,18 @@ bool TOrlixBurner::MoveFile(PDEntry dest, PDEntry source, PFEntry entry) {
   }
   PrevFile = prev;
   tree_index::Unlink(source, entry, prev);
+  // The short name came from another folder and may be taken in this one.
+  const std::string given_name = entry->Name;
+  SetShortName(entry, UniqueShortName(dest, given_name, entry));
   tree_index::Append(dest, entry);
   if (entry->Dir && entry->Dir->Parent != dest) {
     entry->Dir->Parent = dest;
     RebuildPaths(entry->Dir);
   }
   prepared_ = false;
+  if (given_name != entry->Name)
+    ReportNameChange(*this, EntryImagePath(dest, entry->LongName), given_name, entry->Name,
+                     TNameChange::ncIsoUnique);
   return true;
 }
 
@@ -81,11 +94,22 @@ bool TOrlixBurner::RenameFile(PFEntry entry, const std::string& long_name, const
     dir->LongName = long_name;
     RebuildPaths(dir);
   }
+  entry->JolietName.clear();
   prepared_ = false;
   const std::string name = short_name.empty() ? long_name : short_name;
   if (name.size() > 13) return false;
-  entry->Name = UpperCaseAscii(name);
+  const std::string given_name = UpperCaseAscii(name);
+  // Only the folder holding the entry can say whether the name is taken.
+  PDEntry holder = tree_index::OwnerOf(entry);
+  PFEntry prev = nullptr;
+  if (holder && !tree_index::Locate(holder, entry, prev)) holder = nullptr;
+  const std::string old_name = entry->Name;
+  entry->Name = holder ? UniqueShortName(holder, given_name, entry) : given_name;
   if (dir) dir->Name = entry->Name;
+  if (entry->Name != old_name) tree_index::ShortRenamed(entry, old_name);
+  if (holder && entry->Name != given_name)
+    ReportNameChange(*this, EntryImagePath(holder, entry->LongName), given_name, entry->Name,
+                     TNameChange::ncIsoUnique);
   return true;
 }
 

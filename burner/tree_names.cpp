@@ -1,5 +1,7 @@
 #include "burner/tree_names.h"
 
+#include "iso/joliet_names.h"
+#include "iso/tree_index.h"
 #include "platform/file_search.h"
 
 namespace orlix {
@@ -19,6 +21,62 @@ std::string MakeShortName(std::string_view name) {
     if (u < 0x21 || u > 0x7A) c = '_';
   }
   return r;
+}
+
+namespace {
+
+// What a made short name may hold besides letters and digits, as a host's
+// 8.3 names do.
+bool IsShortNameChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         (c != '\0' && std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos);
+}
+
+std::string Cleaned(std::string_view part) {
+  std::string out(part);
+  for (char& c : out)
+    if (!IsShortNameChar(c)) c = '_';
+  return out;
+}
+
+}  // namespace
+
+std::string UniqueShortName(PDEntry dir, const std::string& given, PFEntry self) {
+  if (!tree_index::FindShort(dir, given, self)) return given;
+  const std::string upper = UpperCaseAscii(given);
+  const size_t dot = upper.rfind('.');
+  const bool has_ext = dot != std::string::npos && dot > 0;
+  std::string stem = upper.substr(0, has_ext ? dot : upper.size());
+  // LONGFI~1 goes on as LONGFI~2, not as LONGF~1~1.
+  const size_t tilde = stem.rfind('~');
+  if (tilde != std::string::npos && tilde + 1 < stem.size() &&
+      stem.find_first_not_of("0123456789", tilde + 1) == std::string::npos)
+    stem.erase(tilde);
+  stem = Cleaned(stem);
+  if (stem.empty()) stem = "_";
+  const std::string ext = has_ext ? Cleaned(upper.substr(dot + 1, 3)) : "";
+  uint32_t& n = tree_index::NextCounter(dir, stem + '.' + ext);
+  for (; n < 10000000; ++n) {
+    const std::string mark = "~" + std::to_string(n);
+    std::string candidate = stem.substr(0, 8 - mark.size()) + mark;
+    if (!ext.empty()) candidate += '.' + ext;
+    if (!tree_index::FindShort(dir, candidate, self)) {
+      ++n;
+      return candidate;
+    }
+  }
+  return given;  // ten million names of one stem: nothing left to count
+}
+
+std::string EntryImagePath(PDEntry dir, const std::string& long_name) {
+  return ImagePathOf(dir) + "\\" + long_name;
+}
+
+size_t CharacterCount(std::string_view text) {
+  size_t count = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+  return count;
 }
 
 std::string GetDirPath(PDEntry dir) {

@@ -6,6 +6,7 @@
 
 #include "iso/bytes.h"
 #include "iso/fields.h"
+#include "iso/joliet_names.h"
 
 namespace orlix {
 namespace {
@@ -70,9 +71,9 @@ int32_t BuildRecord(TDirectoryDescriptor& r, const std::string& id, const Record
 // addresses and sizes of one tree.
 struct Tree {
   bool joliet;
-  const std::string& NameOf(const TFEntry* e) const { return joliet ? e->LongName : e->Name; }
+  const std::string& NameOf(const TFEntry* e) const { return joliet ? JolietNameOf(e) : e->Name; }
   std::string IdOf(const TFEntry* e) const {
-    return joliet ? JolietIdentifier(e->LongName, IsDir(e)) : IsoIdentifier(e->Name, IsDir(e));
+    return joliet ? JolietIdentifier(JolietNameOf(e), IsDir(e)) : IsoIdentifier(e->Name, IsDir(e));
   }
   uint32_t AddressOf(const TDEntry* d) const { return joliet ? d->AddressJ : d->Address; }
   int64_t SizeOf(const TDEntry* d) const { return joliet ? d->SizeJ : d->Size; }
@@ -164,21 +165,14 @@ std::string IsoIdentifier(const std::string& name, bool is_dir) {
 
 std::string JolietIdentifier(const std::string& long_name, bool is_dir) {
   if (IsDotName(long_name)) return DotIdentifier(long_name);
-  const std::u16string suffix = is_dir ? u"" : u";1";
-  std::u16string units = Utf8ToUcs2(long_name);
-  // Joliet identifiers are always even and always padded.
-  const size_t max_units = (MaxIdentifier() - 1) / 2;
-  if (units.size() + suffix.size() > max_units) {
-    const size_t tail_from = UnitsBeforeTail(units.size(), units.rfind(u'.'), suffix.size(), max_units);
-    const std::u16string tail = units.substr(tail_from) + suffix;
-    units = units.substr(0, max_units - tail.size()) + tail;
-  } else {
-    units += suffix;
-  }
+  const std::u16string units = FitJolietName(Utf8ToUcs2(long_name), is_dir, 0) + (is_dir ? u"" : u";1");
   std::string id(units.size() * 2, '\0');
   PutUcs2BE(reinterpret_cast<uint8_t*>(id.data()), units);
   return id;
 }
+
+// Joliet identifiers are always even and always padded.
+size_t MaxJolietIdentifierUnits() { return (MaxIdentifier() - 1) / 2; }
 
 int64_t DirectoryExtentSize(PDEntry dir) { return ExtentSize(Tree{false}, dir); }
 int64_t DirectoryExtentSizeJ(PDEntry dir) { return ExtentSize(Tree{true}, dir); }

@@ -28,9 +28,14 @@ bool IsDotName(const std::string& name);
 // The identifier of an entry or directory as written in records and path
 // tables: the ISO name, or the Joliet name in UCS-2 big-endian, with ";1"
 // after file names. An identifier that would make a record longer than 255
-// bytes is cut in its name part; the extension and ";1" are kept.
+// bytes is cut in its name part; the extension and ";1" are kept. Joliet
+// names set by preparation (iso/joliet_names.h) already fit.
 std::string IsoIdentifier(const std::string& name, bool is_dir);
 std::string JolietIdentifier(const std::string& long_name, bool is_dir);
+
+// UCS-2 units of the longest Joliet identifier a record can carry, ";1"
+// included.
+size_t MaxJolietIdentifierUnits();
 
 // 33 + identifier length + padding byte (when the length is even) + system use.
 int32_t RecordLength(size_t identifier_length);

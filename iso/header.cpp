@@ -9,6 +9,7 @@
 #include "iso/directory_records.h"
 #include "iso/fields.h"
 #include "iso/image_stream.h"
+#include "iso/joliet_names.h"
 #include "iso/layout.h"
 #include "iso/ordering.h"
 #include "iso/path_table.h"
@@ -50,6 +51,9 @@ void CheckBootImage(TImageOptions& options) {
 
 void OrderAndLayOut(TImageOptions& options, TImageLayout& layout) {
   options.Diagnostic(std::to_string(FileCounter) + " Files Added to CD, now sorting");
+  // Every size and byte of the Joliet tree comes from the names settled here.
+  if (options.JolietFileSystem) AssignJolietNames(options);
+  ReportVolumeTexts(options);
   OrderPathTables(options);
   LayOutImage(options, layout);
 }

@@ -12,7 +12,9 @@ namespace orlix {
 // reading; a file that exists but cannot be read is reported (level 0).
 void CheckBootImage(TImageOptions& options);
 
-// The count line, the path-table ordering and the layout pass.
+// The count line, the Joliet names (with Joliet), the report of the names
+// and volume texts written differently from those given, the path-table
+// ordering and the layout pass.
 void OrderAndLayOut(TImageOptions& options, TImageLayout& layout);
 
 // Replaces the content of `header` by the header sectors: pregap (Wms, not

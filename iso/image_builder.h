@@ -31,6 +31,19 @@ constexpr int64_t kFirstFileMinSector = 150;
 // Where the debug lines of preparation go (the burner's DebugMsg).
 using TDebugSink = std::function<void(const std::string& text, uint8_t type)>;
 
+// Why a name or text on the disc differs from the one given; the burner
+// reports each as its own TNameChange.
+enum class TWrittenName {
+  JolietCut,    // cut to fit its record, or given a counter to be unique in its folder
+  JolietChars,  // characters Joliet forbids or UCS-2 cannot hold written as "_"
+  VolumeText,   // a volume descriptor text cut or mapped to its field's characters
+};
+// Receives every such difference: the entry's image path (long names as
+// given, "\DOCS\a.txt"; for a volume text the property's name), the name
+// given and the name written.
+using TNameSink = std::function<void(const std::string& image_path, const std::string& given,
+                                     const std::string& written, TWrittenName why)>;
+
 // Identification texts and dates of the volume descriptors.
 struct TVolumeIdentity {
   std::string IdSystem, IdVolume, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -50,7 +63,13 @@ struct TImageOptions {
   bool Wms = false;     // session-at-once recording: a 150-sector pregap leads
   bool DoDebug = false;
   TDebugSink DebugMsg;
+  TNameSink NameChanged;
   TVolumeIdentity Identity;
+
+  void ReportName(const std::string& image_path, const std::string& given, const std::string& written,
+                  TWrittenName why) const {
+    if (NameChanged) NameChanged(image_path, given, written, why);
+  }
 
   // A detailed progress line: level 1, only when DoDebug is set.
   void Diagnostic(const std::string& text) const {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "iso/joliet_names.h"
+
 namespace orlix {
 namespace {
 
@@ -47,7 +49,7 @@ void ExchangeSort(std::span<PDEntry> table, int32_t last, KeyOf key_of) {
   for (int32_t i = 0; i <= last; ++i) table[i]->Number = i + 1;
 }
 
-std::string_view NameOf(PDEntry d, bool joliet) { return joliet ? d->LongName : d->Name; }
+std::string_view NameOf(PDEntry d, bool joliet) { return joliet ? JolietNameOf(d) : d->Name; }
 
 // Parent numbers never decrease along the table, nor do own numbers.
 bool InPathTableOrder(std::span<PDEntry> table, int32_t from, int32_t last) {

@@ -14,8 +14,8 @@ namespace orlix {
 void SortLevel(std::span<PDEntry> table, int32_t last);
 void SortNumber(std::span<PDEntry> table, int32_t last);
 void SortParent(std::span<PDEntry> table, int32_t last);
-// By level (SortLN) or parent number (SortPN), then by name: LongName when
-// `joliet` is set, Name otherwise, compared byte by byte.
+// By level (SortLN) or parent number (SortPN), then by name: the Joliet name
+// written when `joliet` is set, Name otherwise, compared byte by byte.
 void SortLN(std::span<PDEntry> table, int32_t last, bool joliet);
 void SortPN(std::span<PDEntry> table, int32_t last, bool joliet);
 

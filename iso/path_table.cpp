@@ -6,6 +6,7 @@
 
 #include "iso/bytes.h"
 #include "iso/directory_records.h"
+#include "iso/joliet_names.h"
 #include "iso/tree.h"
 
 namespace orlix {
@@ -15,7 +16,7 @@ constexpr uint8_t kZeroSector[2048] = {};
 
 // The same identifier the directory's own record carries.
 std::string IdOf(const TDEntry* d, bool joliet) {
-  return joliet ? JolietIdentifier(d->LongName, true) : IsoIdentifier(d->Name, true);
+  return joliet ? JolietIdentifier(JolietNameOf(d), true) : IsoIdentifier(d->Name, true);
 }
 
 int32_t RecordSize(size_t n) { return static_cast<int32_t>(8 + n + (n % 2)); }

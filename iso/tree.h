@@ -20,8 +20,11 @@ using PFEntry = TFEntry*;
 // One directory of the image.
 struct TDEntry {
   std::string Name;      // ISO 9660 name, upper case; root "CD_ROOT"
-  std::string LongName;  // Joliet name; root "CD Root Directory"
-  int64_t Size = 0;      // bytes of the ISO extent, set by the layout
+  std::string LongName;  // Joliet name as given; root "CD Root Directory"
+  // The Joliet name as written (UTF-8), set by preparation: LongName made
+  // writable and unique in its folder. Empty until then.
+  std::string JolietName;
+  int64_t Size = 0;  // bytes of the ISO extent, set by the layout
   int64_t SizeJ = 0;     // bytes of the Joliet extent
   std::string Path;      // "\" for the root, else "\A\B" upper case; key of FindDir
   uint32_t Address = 0;  // sectors from the start of the directory area
@@ -35,7 +38,8 @@ struct TDEntry {
 // One entry of a directory: a file, or the entry of a sub-directory.
 struct TFEntry {
   std::string Name;        // ISO 9660 name, upper case
-  std::string LongName;    // Joliet name; key of FindFile (case-insensitive)
+  std::string LongName;    // Joliet name as given; key of FindFile (case-insensitive)
+  std::string JolietName;  // as TDEntry::JolietName
   std::string SourcePath;  // host file; empty for memory and imported files
   bool Imported = false;   // data already on the disc; addresses are absolute
   TDateTime DateTime = 0;

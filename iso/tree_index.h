@@ -1,7 +1,8 @@
 // Look-up indexes over the tree: directories by upper-cased path, the entries
-// of each directory by upper-cased long name, and each chain's last entry and
-// every entry's predecessor. They give the tree editing the same answers as a
-// walk of the tables and chains (first match, PrevFile), in constant time.
+// of each directory by upper-cased long name and by ISO 9660 name, and each
+// chain's last entry and every entry's predecessor. They give the tree
+// editing the same answers as a walk of the tables and chains (first match,
+// PrevFile), in constant time.
 //
 // The indexes follow the editing operations, which report every change here.
 // Chains re-linked by other code are covered by ChainChanged (iso/tree.h);
@@ -44,6 +45,14 @@ void Append(PDEntry dir, PFEntry entry);
 void Unlink(PDEntry dir, PFEntry entry, PFEntry prev);
 // entry's LongName was `old_long_name` and has just been changed.
 void Renamed(PFEntry entry, const std::string& old_long_name);
+// entry's Name (ISO 9660) was `old_name` and has just been changed.
+void ShortRenamed(PFEntry entry, const std::string& old_name);
+// An entry of dir's chain other than `except` whose Name equals `name`,
+// ASCII case ignored, or nil.
+PFEntry FindShort(PDEntry dir, const std::string& name, PFEntry except);
+// The counter to try next for names made unique from `stem` in `dir`
+// (1 at first); the caller moves it on. Forgotten with the directory.
+uint32_t& NextCounter(PDEntry dir, const std::string& stem);
 // `entry` is about to be released.
 void EntryReleased(PFEntry entry);
 // The directory holding `entry`'s chain, as far as the index knows; nil when

@@ -1,21 +1,54 @@
 // Volume descriptors.
 #include "iso/volume_descriptors.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "iso/bytes.h"
 #include "iso/fields.h"
+#include "iso/joliet_names.h"
 
 namespace orlix {
 namespace {
 
-// ISO texts are upper-cased a-z only; everything else is written as given.
+// ISO texts are upper-cased a-z only.
 std::string Upper(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
 }
+
+bool IsDChar(char16_t u) { return (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_'; }
+
+bool IsAChar(char16_t u) {
+  static constexpr std::u16string_view kSymbols = u" !\"%&'()*+,-./:;<=>?";
+  return IsDChar(u) || kSymbols.find(u) != std::u16string_view::npos;
+}
+
+// The identification texts: where each goes and what it may hold.
+struct TextField {
+  const char* property;
+  std::string TVolumeIdentity::*text;
+  size_t offset;
+  size_t size;  // bytes in the primary descriptor
+  TTextCharacters set;
+  size_t joliet_size;  // bytes of UCS-2 in the Joliet descriptor
+};
+
+constexpr TextField kTextFields[] = {
+    {"IdSystem", &TVolumeIdentity::IdSystem, 8, 32, TTextCharacters::aChars, 32},
+    {"IdVolume", &TVolumeIdentity::IdVolume, 40, 32, TTextCharacters::dChars, 32},
+    {"IdVolumeSet", &TVolumeIdentity::IdVolumeSet, 190, 128, TTextCharacters::dChars, 128},
+    {"IdPublisher", &TVolumeIdentity::IdPublisher, 318, 128, TTextCharacters::aChars, 128},
+    {"IdPreparer", &TVolumeIdentity::IdPreparer, 446, 128, TTextCharacters::aChars, 128},
+    {"IdApplication", &TVolumeIdentity::IdApplication, 574, 128, TTextCharacters::aChars, 128},
+    // 37-byte fields: 18 characters and a zero byte in the Joliet descriptor.
+    {"FileCopyright", &TVolumeIdentity::FileCopyright, 702, 37, TTextCharacters::AsGiven, 36},
+    {"FileAbstract", &TVolumeIdentity::FileAbstract, 739, 37, TTextCharacters::AsGiven, 36},
+    {"FileBibliographic", &TVolumeIdentity::FileBibliographic, 776, 37, TTextCharacters::AsGiven, 36},
+};
+constexpr size_t kApplicationUseSize = 8;
 
 void Header(TVolumeDescriptor& vd, uint8_t type) {
   vd.fill(0);
@@ -54,7 +87,7 @@ void Common(TVolumeDescriptor& vd, const TVolumeIdentity& id, const TImageLayout
   PutDate(&vd[847], id.DateExpiration, true);
   PutDate(&vd[864], id.DateEffective, true);
   vd[881] = 1;
-  CopyToArray(Upper(id.ApplicationUseText), &vd[1024], 8);
+  CopyToArray(Upper(id.ApplicationUseText), &vd[1024], kApplicationUseSize);
 }
 
 }  // namespace
@@ -69,18 +102,46 @@ std::string VolumeDateDigits(TDateTime t) {
   return std::string(text, 16);
 }
 
+std::string PrimaryText(std::string_view text, TTextCharacters set, size_t size) {
+  if (set == TTextCharacters::AsGiven) return Upper(std::string(text.substr(0, std::min(text.size(), size))));
+  std::string out;
+  // One unit per character (or stray byte) of the UTF-8 text.
+  for (char16_t u : Utf8ToUcs2(text)) {
+    if (out.size() == size) break;
+    if (u >= u'a' && u <= u'z') u = static_cast<char16_t>(u - u'a' + u'A');
+    const bool allowed = set == TTextCharacters::dChars ? IsDChar(u) : IsAChar(u);
+    out.push_back(allowed ? static_cast<char>(u) : '_');
+  }
+  return out;
+}
+
+std::string JolietText(std::string_view text, size_t size) {
+  std::u16string units = Utf8ToUcs2(text);
+  units.resize(std::min(units.size(), size / 2));
+  return Ucs2ToUtf8(units);
+}
+
+void ReportVolumeTexts(const TImageOptions& options) {
+  if (!options.NameChanged) return;
+  const TVolumeIdentity& id = options.Identity;
+  for (const TextField& f : kTextFields) {
+    const std::string& text = id.*f.text;
+    const std::string primary = PrimaryText(text, f.set, f.size);
+    if (primary != Upper(text)) options.ReportName(f.property, text, primary, TWrittenName::VolumeText);
+    if (!options.JolietFileSystem) continue;
+    const std::string joliet = JolietText(text, f.joliet_size);
+    if (joliet != text) options.ReportName(f.property, text, joliet, TWrittenName::VolumeText);
+  }
+  if (id.ApplicationUseText.size() > kApplicationUseSize) {
+    options.ReportName("ApplicationUseText", id.ApplicationUseText,
+                       Upper(id.ApplicationUseText.substr(0, kApplicationUseSize)), TWrittenName::VolumeText);
+  }
+}
+
 void BuildPVD(TVolumeDescriptor& vd, const TVolumeIdentity& id, const TImageLayout& layout,
               const TDEntry& root) {
   Header(vd, 1);
-  CopyToArray(Upper(id.IdSystem), &vd[8], 32);
-  CopyToArray(Upper(id.IdVolume), &vd[40], 32);
-  CopyToArray(Upper(id.IdVolumeSet), &vd[190], 128);
-  CopyToArray(Upper(id.IdPublisher), &vd[318], 128);
-  CopyToArray(Upper(id.IdPreparer), &vd[446], 128);
-  CopyToArray(Upper(id.IdApplication), &vd[574], 128);
-  CopyToArray(Upper(id.FileCopyright), &vd[702], 37);
-  CopyToArray(Upper(id.FileAbstract), &vd[739], 37);
-  CopyToArray(Upper(id.FileBibliographic), &vd[776], 37);
+  for (const TextField& f : kTextFields) CopyToArray(PrimaryText(id.*f.text, f.set, f.size), &vd[f.offset], f.size);
   Common(vd, id, layout, layout.DirArea, root.Size, layout.PathTableSize, layout.PathTableL,
          layout.PathTableM);
 }
@@ -88,19 +149,10 @@ void BuildPVD(TVolumeDescriptor& vd, const TVolumeIdentity& id, const TImageLayo
 void BuildJVD(TVolumeDescriptor& vd, const TVolumeIdentity& id, const TImageLayout& layout,
               const TDEntry& root) {
   Header(vd, 2);
-  CopyToArrayW(id.IdSystem, &vd[8], 32);
-  CopyToArrayW(id.IdVolume, &vd[40], 32);
+  for (const TextField& f : kTextFields) CopyToArrayW(id.*f.text, &vd[f.offset], f.joliet_size);
   vd[88] = 0x25;  // UCS-2 level 1
   vd[89] = 0x2F;
   vd[90] = 0x40;
-  CopyToArrayW(id.IdVolumeSet, &vd[190], 128);
-  CopyToArrayW(id.IdPublisher, &vd[318], 128);
-  CopyToArrayW(id.IdPreparer, &vd[446], 128);
-  CopyToArrayW(id.IdApplication, &vd[574], 128);
-  // 37-byte fields: 18 characters and a zero byte.
-  CopyToArrayW(id.FileCopyright, &vd[702], 36);
-  CopyToArrayW(id.FileAbstract, &vd[739], 36);
-  CopyToArrayW(id.FileBibliographic, &vd[776], 36);
   Common(vd, id, layout, layout.DirAreaJ, root.SizeJ, layout.PathTableSizeJ, layout.PathTableLJ,
          layout.PathTableMJ);
 }

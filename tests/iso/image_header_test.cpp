@@ -105,7 +105,7 @@ TEST_F(Header, DescriptorFields) {
   id.DateEffective = EncodeDateTime(2004, 1, 2, 3, 4, 5);
   t.Prepare();
   const uint8_t *pvd = t.Sector(16), *jvd = t.Sector(17);
-  EXPECT_EQ(Text(pvd + 40, 32), "MY DISC" + std::string(25, ' '));
+  EXPECT_EQ(Text(pvd + 40, 32), "MY_DISC" + std::string(25, ' '));  // d-characters only
   EXPECT_EQ(Text(jvd + 40, 32), Ucs2("my disc" + std::string(9, ' ')));
   EXPECT_EQ(Text(pvd + 8, 32), std::string(32, ' '));
   EXPECT_TRUE(AllZero(pvd + 88, 32));
