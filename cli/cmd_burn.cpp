@@ -1,5 +1,6 @@
 // orlix burn: builds the file system of host files and folders (the image
 // options of mkiso) and records it on the disc in the drive.
+#include <cstdio>
 #include <memory>
 
 #include "cli/command.h"
@@ -25,10 +26,12 @@ struct BurnOptions {
 };
 
 int RunBurn(TOrlixBurner& burner, BurnOptions& o, RecordRun& run) {
+  NameReport names(burner);
   // What the command line gets wrong is told before the drive is touched.
   if (int rc = ConfigureImage(burner, o.image); rc != kExitOk) return run.Failed(LastFailure(), rc);
   if (int rc = run.OpenAndCheck(false); rc != kExitOk) return rc;
-  if (int rc = FillImageTree(burner, o.image, kWording); rc != kExitOk) return run.Failed(LastFailure(), rc);
+  if (int rc = FillImageTree(burner, o.image, kWording, names); rc != kExitOk)
+    return run.Failed(LastFailure(), rc);
   // The tree's report took the debug channel over.
   WireDebugOutput(burner, o.record.drive);
   // Before sorting: the files carried forward take their places in name order.
@@ -43,9 +46,15 @@ int RunBurn(TOrlixBurner& burner, BurnOptions& o, RecordRun& run) {
   wms = o.sao;
   SortForImage();
   burner.PrepareCD();
+  names.Flush();
   if (int rc = CheckPreparedImage(burner, o.image); rc != kExitOk) return run.Failed(LastFailure(), rc);
   if (int rc = run.CheckFits(burner.GetImageSize(), burner.NextWritableAddress()); rc != kExitOk) return rc;
-  return run.Record([&] { return burner.BurnCD(); });
+  run.Report().renamed_entries = names.RenamedCount();
+  const int status = run.Record([&] { return burner.BurnCD(); });
+  if (status == kExitOk && names.RenamedCount() > 0 && !o.record.drive.quiet)
+    std::fprintf(stderr, "orlix: %zu %s renamed on the disc (named above)\n", names.RenamedCount(),
+                 names.RenamedCount() == 1 ? "entry" : "entries");
+  return RenamedStatus(status, names);
 }
 
 const CommandRegistration registration("burn", [](CLI::App& app, int& exit_code) {
@@ -64,9 +73,11 @@ const CommandRegistration registration("burn", [](CLI::App& app, int& exit_code)
       "The files become an ISO 9660 + Joliet file system, as with mkiso, recorded as a new session (from "
       "the start of a DVD+RW or DVD-RAM). Without -d: $ORLIX_DEVICE, else the first system drive, else the "
       "virtual recorder's default disc. Ctrl-C stops the recording.\n"
+      "Names written differently on the disc are named on stderr as renamed, and empty host folders are "
+      "kept unless --no-empty-dirs is given, as with mkiso.\n"
       "Exit status: 0 recorded; 1 error (no disc, a disc that cannot take it, a failed recording or "
-      "verify); 2 files left out (nothing recorded); 64 usage error; 130, 143 or 129 stopped by Ctrl-C, "
-      "SIGTERM or SIGHUP.");
+      "verify); 2 files left out (nothing recorded), or recorded with entries renamed; 64 usage error; "
+      "130, 143 or 129 stopped by Ctrl-C, SIGTERM or SIGHUP.");
   cmd->callback([o, cmd, &exit_code] {
     CollectGrafts(*cmd, o->image);
     TOrlixBurner burner(nullptr);

@@ -33,16 +33,16 @@ struct MkisoOptions {
 
 class MkisoRun {
  public:
-  explicit MkisoRun(const MkisoOptions& options) : o_(options), burner_(nullptr) {}
+  explicit MkisoRun(const MkisoOptions& options) : o_(options), burner_(nullptr), names_(burner_) {}
 
   int Run() {
     const auto start = std::chrono::steady_clock::now();
     if (int rc = ConfigureImage(burner_, o_.image); rc != 0) return rc;
-    if (int rc = FillImageTree(burner_, o_.image, kWording); rc != 0) return rc;
+    if (int rc = FillImageTree(burner_, o_.image, kWording, names_); rc != 0) return rc;
     if (int rc = Prepare(); rc != 0) return rc;
     if (int rc = Write(); rc != 0) return rc;
     if (!o_.quiet) Summary(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    return 0;
+    return RenamedStatus(kExitOk, names_);
   }
 
  private:
@@ -57,6 +57,7 @@ class MkisoRun {
     }
     SortForImage();
     burner_.PrepareISO();
+    names_.Flush();
     burner_.SetDoDebug(false);
     burner_.OnDebugMessage = nullptr;
     if (int rc = CheckPreparedImage(burner_, o_.image); rc != 0) return rc;
@@ -140,11 +141,13 @@ class MkisoRun {
     for (int32_t i = 0; i < FileCounter; ++i) files += (Files[i]->Attr & faDirectory) == 0;
     const int64_t sectors = o_.threaded ? burner_.GetImageSize() : burner_.ImageSectors();
     const int64_t bytes = sectors * 2048;
+    const std::string renamed =
+        names_.RenamedCount() > 0 ? ", " + std::to_string(names_.RenamedCount()) + " renamed (named above)" : "";
     std::fprintf(stderr,
-                 "orlix: %s: %lld files, %d directories, %lld sectors, %lld bytes, %.2f s, %.1f MB/s\n",
+                 "orlix: %s: %lld files, %d directories, %lld sectors, %lld bytes, %.2f s, %.1f MB/s%s\n",
                  o_.output.c_str(), static_cast<long long>(files), burner_.GetDirsCount(),
                  static_cast<long long>(sectors), static_cast<long long>(bytes), seconds,
-                 seconds > 0 ? bytes / seconds / 1e6 : 0.0);
+                 seconds > 0 ? bytes / seconds / 1e6 : 0.0, renamed.c_str());
   }
 
   static long TempTag() {
@@ -153,6 +156,7 @@ class MkisoRun {
 
   const MkisoOptions& o_;
   TOrlixBurner burner_;
+  NameReport names_;  // after the burner: it lets the burner's event go first
 };
 
 const CommandRegistration registration("mkiso", [](CLI::App& app, int& exit_code) {
@@ -171,9 +175,15 @@ const CommandRegistration registration("mkiso", [](CLI::App& app, int& exit_code
       "folder. --dest applies to the PATHs after it, until the next --dest:\n"
       "  orlix mkiso -o disc.iso photos --dest \\DOCS letters notes.txt\n"
       "Files the tree refuses (too long names, same names, unreadable files) are named on stderr and no "
-      "image is written unless --skip-refused is given.\n"
-      "Exit status: 0 image written; 1 error (nothing written); 2 files left out (nothing written); 64 "
-      "usage error; 130, 143 or 129 stopped by Ctrl-C, SIGTERM or SIGHUP (--threaded; nothing written).");
+      "image is written unless --skip-refused is given. Names written differently on the disc (Joliet "
+      "names cut to fit or holding characters Joliet forbids, ISO 9660 names already taken, duplicates "
+      "renamed by --rename-duplicates) are named on stderr as renamed; so are volume texts cut or mapped "
+      "to fit their fields, which change no exit status. Host folders that hold no file are kept unless "
+      "--no-empty-dirs is given; a folder whose files --mask or --archive-only left out is not empty and "
+      "is left out with them.\n"
+      "Exit status: 0 image written; 1 error (nothing written); 2 files left out (nothing written), or "
+      "the image written with entries renamed; 64 usage error; 130, 143 or 129 stopped by Ctrl-C, "
+      "SIGTERM or SIGHUP (--threaded; nothing written).");
   cmd->callback([o, cmd, &exit_code] {
     CollectGrafts(*cmd, o->image);
     MkisoRun run(*o);

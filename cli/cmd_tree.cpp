@@ -1,5 +1,6 @@
 // orlix tree: fills the burner's tree from host files and folders and prints
-// it. Everything the tree refuses is named on stderr with the reason.
+// it. Everything the tree refuses or renames is named on stderr with the
+// reason.
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -7,7 +8,10 @@
 
 #include "burner/burner.h"
 #include "cli/command.h"
+#include "cli/image_options.h"
+#include "cli/name_report.h"
 #include "cli/tree_report.h"
+#include "iso/tree.h"
 
 namespace orlix::cli {
 namespace {
@@ -20,6 +24,8 @@ struct TreeOptions {
   bool archive_only = false;
   bool last_dir_only = false;
   bool test_files = false;
+  bool no_empty_dirs = false;
+  bool rename_duplicates = false;
   std::string mask = "*.*";
   std::string dest = "\\";
   int32_t max_files = 65535;
@@ -45,7 +51,8 @@ class LongPaths {
   std::unordered_map<PDEntry, std::string> cache_;
 };
 
-void PrintTree(TOrlixBurner& burner) {
+// The listing of every folder, in the order the entries were added.
+std::string Listing() {
   std::string out;
   out.reserve(static_cast<size_t>(FileCounter) * 96 + 4096);
   LongPaths paths;
@@ -66,8 +73,14 @@ void PrintTree(TOrlixBurner& burner) {
       out += '\n';
     }
   }
+  return out;
+}
+
+void PrintTree(const TOrlixBurner& burner, std::string out, const NameReport& names) {
   out += "directories: " + std::to_string(burner.GetDirsCount()) +
-         "  entries: " + std::to_string(burner.GetFilesCount()) + "\n";
+         "  entries: " + std::to_string(burner.GetFilesCount());
+  if (names.RenamedCount() > 0) out += "  renamed: " + std::to_string(names.RenamedCount());
+  out += "\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
@@ -76,7 +89,9 @@ int RunTree(const TreeOptions& options) {
   if (options.max_files != 65535 || options.max_dirs != 8191)
     burner.ClearAll(options.max_files, options.max_dirs);
   burner.SetLastDirOnly(options.last_dir_only);
-  RefusalLog log(burner);
+  burner.SetJolietFileSystem(true);
+  NameReport names(burner);
+  RefusalLog log(burner, names);
   int status = 0;
 
   std::string dest_path = options.dest;
@@ -97,12 +112,24 @@ int RunTree(const TreeOptions& options) {
   sources.keep_path = options.keep_path;
   sources.archive_only = options.archive_only;
   sources.mask = options.mask;
+  sources.empty_dirs = !options.no_empty_dirs;
+  sources.rename_duplicates = options.rename_duplicates;
   for (const std::string& path : options.paths) {
     if (!AddSource(burner, dest, dest_path, path, sources, log)) status = kExitError;
   }
   if (options.test_files) DropUnreadableFiles(burner, log);
-  PrintTree(burner);
-  if (status == 0 && log.LeftOutCount() > 0) status = kExitLeftOut;
+  names.Flush();
+  const std::string listing = Listing();
+  // The names are settled as an image of this tree would settle them,
+  // with the records in the order an image puts them. Path tables number
+  // folders in 16 bits: a tree with more could not become an image.
+  if (DirCounter <= 65535) {
+    SortForImage();
+    burner.PrepareISO();
+    names.Flush();
+  }
+  PrintTree(burner, listing, names);
+  if (status == 0 && (log.LeftOutCount() > 0 || names.RenamedCount() > 0)) status = kExitLeftOut;
   return status;
 }
 
@@ -118,6 +145,11 @@ const CommandRegistration registration("tree", [](CLI::App& app, int& exit_code)
                 "Open every source file once and leave out those that cannot be read");
   cmd->add_option("--mask", options->mask, "Files to add from each folder (Windows rules; *.* matches all)")
       ->capture_default_str();
+  cmd->add_flag("--no-empty-dirs", options->no_empty_dirs,
+                "Leave out host folders that hold no file (they are kept by default)");
+  cmd->add_flag("--rename-duplicates", options->rename_duplicates,
+                "Keep a file whose name its image folder already holds, ignoring case (index.html beside "
+                "Index.html), under a free name: index~1.html");
   cmd->add_option("--dest", options->dest, "Image folder to add to, for example \\DOCS (made when missing)")
       ->capture_default_str();
   cmd->add_option("--max-files", options->max_files, "Capacity of the entry table")
@@ -129,9 +161,11 @@ const CommandRegistration registration("tree", [](CLI::App& app, int& exit_code)
   cmd->add_option("PATH", options->paths, "Host files and folders (folders are added recursively)")
       ->required();
   cmd->footer(
-      "Exit status: 0 when everything was added; 2 when some files or folders were left out (each one is "
-      "named on stderr with the reason); 1 on errors (a missing path, a bad destination); other non-zero "
-      "values for usage errors.");
+      "Host folders that hold no file are kept unless --no-empty-dirs is given; a folder whose files "
+      "--mask or --archive-only left out is not empty and is left out with them.\n"
+      "Exit status: 0 when everything was added under its own name; 2 when some files or folders were "
+      "left out or renamed (each one is named on stderr with the reason); 1 on errors (a missing path, "
+      "a bad destination); other non-zero values for usage errors.");
   cmd->callback([options, &exit_code] { exit_code = RunTree(*options); });
 });
 

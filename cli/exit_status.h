@@ -9,7 +9,8 @@ namespace orlix::cli {
 
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
-// Files or folders were left out of the tree; nothing was written.
+// Files or folders were left out of the tree (nothing was written), or the
+// work was done with entries renamed on the disc.
 constexpr int kExitLeftOut = 2;
 // The command line could not be understood.
 constexpr int kExitUsage = 64;

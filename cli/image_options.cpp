@@ -67,6 +67,11 @@ void AddImageOptions(CLI::App& cmd, ImageOptions& o, const ImageWording& wording
   cmd.add_flag("--archive-only", o.source.archive_only, "Add only files whose archive attribute is set");
   cmd.add_option("--mask", o.source.mask, "Files to add from each folder (Windows rules; *.* matches all)")
       ->capture_default_str();
+  cmd.add_flag("--no-empty-dirs", o.no_empty_dirs,
+               "Leave out host folders that hold no file (they are kept by default)");
+  cmd.add_flag("--rename-duplicates", o.source.rename_duplicates,
+               "Keep a file whose name its image folder already holds, ignoring case (index.html beside "
+               "Index.html), under a free name: index~1.html");
   cmd.add_flag("--skip-refused", o.skip_refused,
                "Go on even when files were left out (" + wording.skip_does + " without them)");
   cmd.add_option("--max-files", o.max_files, "Capacity of the entry table")
@@ -82,6 +87,7 @@ void AddImageOptions(CLI::App& cmd, ImageOptions& o, const ImageWording& wording
 
 void CollectGrafts(const CLI::App& cmd, ImageOptions& o) {
   // Options and PATHs as they came, so each PATH takes the --dest before it.
+  o.source.empty_dirs = !o.no_empty_dirs;
   std::string dest = "\\";
   size_t next_dest = 0, next_path = 0;
   o.grafts.clear();
@@ -123,8 +129,9 @@ int ConfigureImage(TOrlixBurner& burner, const ImageOptions& o) {
   return kExitOk;
 }
 
-int FillImageTree(TOrlixBurner& burner, const ImageOptions& o, const ImageWording& wording) {
-  RefusalLog log(burner);
+int FillImageTree(TOrlixBurner& burner, const ImageOptions& o, const ImageWording& wording,
+                  NameReport& names) {
+  RefusalLog log(burner, names);
   int status = kExitOk;
   for (const Graft& g : o.grafts) {
     const std::string dest_path = ImagePath(g.dest);
@@ -142,6 +149,7 @@ int FillImageTree(TOrlixBurner& burner, const ImageOptions& o, const ImageWordin
   // The log's handlers go with it.
   burner.OnAddFile = nullptr;
   burner.OnDebugMessage = nullptr;
+  names.Flush();
   if (status != kExitOk) return status;
   if (log.LeftOutCount() > 0 && !o.skip_refused)
     return Fail(wording.not_done + ": " + std::to_string(log.LeftOutCount()) +
@@ -162,6 +170,10 @@ int CheckPreparedImage(const TOrlixBurner& burner, const ImageOptions& o) {
     return Fail("the image would need " + std::to_string(burner.ImageSectors()) +
                 " sectors; sector numbers are 32 bits wide");
   return kExitOk;
+}
+
+int RenamedStatus(int status, const NameReport& names) {
+  return status == kExitOk && names.RenamedCount() > 0 ? kExitLeftOut : status;
 }
 
 }  // namespace orlix::cli

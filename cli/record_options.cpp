@@ -202,6 +202,7 @@ void RecordRun::PrintJson() const {
   out += ", \"verified\": " + nullable(r.verified.has_value(), r.verified == true ? "true" : "false");
   out += ", \"verify_fail_sector\": " + nullable(r.verify_fail_sector >= 0, Decimal(r.verify_fail_sector));
   out += ", \"verify_fail_file\": " + nullable(r.verify_fail_sector >= 0, Quoted(r.verify_fail_file));
+  out += ", \"renamed_entries\": " + Decimal(static_cast<int64_t>(r.renamed_entries));
   out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
 }

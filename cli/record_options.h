@@ -37,6 +37,8 @@ struct RecordReport {
   std::optional<bool> verified;  // none: not asked for, or a test write
   int64_t verify_fail_sector = -1;
   std::string verify_fail_file;
+  // Entries whose names on the disc differ from the ones given (burn).
+  size_t renamed_entries = 0;
 };
 
 class RecordRun {

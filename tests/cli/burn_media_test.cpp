@@ -36,6 +36,7 @@ iso.close()
 struct SourceTree {
   fs::path root;
   std::map<std::string, std::string> files;  // path below root -> content
+  std::vector<std::string> empty_folders;     // below root
 };
 
 void AddFile(SourceTree& tree, const std::string& rel, std::string data) {
@@ -84,8 +85,10 @@ void Generate(SourceTree& tree) {
                 "bulk/group " + std::to_string(group) + "/sub." + std::to_string(sub) + "/file " +
                     std::to_string(n) + ".dat",
                 Pattern(random() % 6001, seed++));
-  for (const char* empty : {"empty", "nested/e1/e2/e3", "bulk/group 7/nothing here"})
+  for (const char* empty : {"empty", "nested/e1/e2/e3", "bulk/group 7/nothing here"}) {
     fs::create_directories(tree.root / empty);
+    tree.empty_folders.push_back(empty);
+  }
 }
 
 // A whole file in one read: the comparisons read hundreds of megabytes.
@@ -244,14 +247,19 @@ class BurnMedia : public ::testing::Test {
   void ExpectSameTree(const fs::path& out, const std::string& prefix, const std::string& who) {
     std::map<std::string, const std::string*> want;
     std::set<std::string> want_folders;
+    // The folders are those above some file, and the empty host folders
+    // with the folders above them.
+    const auto folders_of = [&](const std::string& rel, bool itself) {
+      fs::path p = fs::path(rel.substr(prefix.size()));
+      for (p = itself ? p : p.parent_path(); !p.empty(); p = p.parent_path()) want_folders.insert(p.string());
+    };
     for (const auto& [rel, data] : Tree().files) {
       if (rel.compare(0, prefix.size(), prefix) != 0) continue;
       want[rel.substr(prefix.size())] = &data;
-      // Recursive insertion leaves empty host folders out of the image, so
-      // the folders are exactly those above some file.
-      for (fs::path p = fs::path(rel.substr(prefix.size())).parent_path(); !p.empty(); p = p.parent_path())
-        want_folders.insert(p.string());
+      folders_of(rel, false);
     }
+    for (const std::string& rel : Tree().empty_folders)
+      if (rel.compare(0, prefix.size(), prefix) == 0) folders_of(rel, true);
     std::set<std::string> got_folders, got_files;
     std::error_code ec;
     for (auto& e : fs::recursive_directory_iterator(out, ec)) {
