@@ -1,11 +1,13 @@
 // File handles over Win32 handles; the system enforces sharing itself.
-// Kernel handles fit in 32 bits, so they travel as THandle.
+// Kernel handles fit in 32 bits, so they travel as THandle. Paths are UTF-8
+// and reach the system as UTF-16.
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0601
 #endif
 #include <windows.h>
 
 #include "platform/file_io.h"
+#include "platform/windows/wide_names.h"
 
 namespace orlix {
 namespace {
@@ -34,12 +36,12 @@ THandle FileOpen(const std::string& path, uint16_t mode) {
     t_last_error = ERROR_INVALID_PARAMETER;
     return kInvalidHandle;
   }
-  return FromHandle(CreateFileA(path.c_str(), kAccess[access], kShare[share], nullptr, OPEN_EXISTING,
+  return FromHandle(CreateFileW(Utf8ToWide(path).c_str(), kAccess[access], kShare[share], nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 THandle FileCreate(const std::string& path) {
-  return FromHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  return FromHandle(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -55,7 +57,7 @@ int32_t FileRead(THandle handle, void* buffer, int32_t count) {
   DWORD done = 0;
   if (!ReadFile(ToHandle(handle), buffer, static_cast<DWORD>(count), &done, nullptr)) {
     t_last_error = static_cast<int>(GetLastError());
-    return 0;
+    return static_cast<int32_t>(done);  // what moved before the failure
   }
   return static_cast<int32_t>(done);
 }
@@ -68,7 +70,7 @@ int32_t FileWrite(THandle handle, const void* buffer, int32_t count) {
   DWORD done = 0;
   if (!WriteFile(ToHandle(handle), buffer, static_cast<DWORD>(count), &done, nullptr)) {
     t_last_error = static_cast<int>(GetLastError());
-    return 0;
+    return static_cast<int32_t>(done);  // what moved before the failure
   }
   return static_cast<int32_t>(done);
 }
@@ -97,12 +99,12 @@ bool FileSetEnd(THandle handle) {
 }
 
 bool FileExists(const std::string& path) {
-  DWORD attr = GetFileAttributesA(path.c_str());
+  DWORD attr = GetFileAttributesW(Utf8ToWide(path).c_str());
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool FileDelete(const std::string& path) {
-  if (!DeleteFileA(path.c_str())) {
+  if (!DeleteFileW(Utf8ToWide(path).c_str())) {
     t_last_error = static_cast<int>(GetLastError());
     return false;
   }
@@ -110,7 +112,7 @@ bool FileDelete(const std::string& path) {
 }
 
 bool FileRename(const std::string& from, const std::string& to) {
-  if (!MoveFileA(from.c_str(), to.c_str())) {
+  if (!MoveFileW(Utf8ToWide(from).c_str(), Utf8ToWide(to).c_str())) {
     t_last_error = static_cast<int>(GetLastError());
     return false;
   }
@@ -120,11 +122,11 @@ bool FileRename(const std::string& from, const std::string& to) {
 int LastOsError() { return t_last_error; }
 
 std::string OsErrorMessage(int error) {
-  char buffer[512];
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           static_cast<DWORD>(error), 0, buffer, sizeof buffer, nullptr);
-  while (n > 0 && (buffer[n - 1] == '\r' || buffer[n - 1] == '\n' || buffer[n - 1] == ' ')) --n;
-  return std::string(buffer, n);
+  wchar_t buffer[512];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(error), 0, buffer, sizeof buffer / sizeof buffer[0], nullptr);
+  while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n' || buffer[n - 1] == L' ')) --n;
+  return WideToUtf8(buffer, n);
 }
 
 }  // namespace orlix

@@ -1,5 +1,6 @@
 // Directory search over the Win32 find functions, which match masks and
-// give the 8.3 alternate names themselves.
+// give the 8.3 alternate names themselves. Names are UTF-8 on our side,
+// UTF-16 on the system's.
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0601
 #endif
@@ -8,12 +9,13 @@
 #include <string>
 
 #include "platform/file_search.h"
+#include "platform/windows/wide_names.h"
 
 namespace orlix {
 
 struct SearchState {
   HANDLE find = INVALID_HANDLE_VALUE;
-  WIN32_FIND_DATAA data{};
+  WIN32_FIND_DATAW data{};
 
   SearchState() = default;
   ~SearchState() {
@@ -38,10 +40,10 @@ int32_t PackedLocalTime(const FILETIME& utc) {
 int FindMatching(TSearchRec& rec) {
   SearchState& s = *rec.State;
   while ((static_cast<int32_t>(s.data.dwFileAttributes) & rec.ExcludeAttr) != 0) {
-    if (!FindNextFileA(s.find, &s.data)) return static_cast<int>(GetLastError());
+    if (!FindNextFileW(s.find, &s.data)) return static_cast<int>(GetLastError());
   }
-  rec.Name = s.data.cFileName;
-  rec.AlternateName = s.data.cAlternateFileName;
+  rec.Name = WideToUtf8(s.data.cFileName);
+  rec.AlternateName = WideToUtf8(s.data.cAlternateFileName);
   rec.Attr = static_cast<int32_t>(s.data.dwFileAttributes);
   rec.Time = PackedLocalTime(s.data.ftLastWriteTime);
   rec.SizeHigh = s.data.nFileSizeHigh;
@@ -55,7 +57,7 @@ int FindMatching(TSearchRec& rec) {
 int FindFirst(const std::string& pattern, int32_t attr, TSearchRec& rec) {
   FindClose(rec);
   auto state = std::make_shared<SearchState>();
-  state->find = FindFirstFileA(pattern.c_str(), &state->data);
+  state->find = FindFirstFileW(Utf8ToWide(pattern).c_str(), &state->data);
   if (state->find == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
   rec.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
   rec.State = std::move(state);
@@ -66,14 +68,14 @@ int FindFirst(const std::string& pattern, int32_t attr, TSearchRec& rec) {
 
 int FindNext(TSearchRec& rec) {
   if (!rec.State) return ERROR_INVALID_HANDLE;
-  if (!FindNextFileA(rec.State->find, &rec.State->data)) return static_cast<int>(GetLastError());
+  if (!FindNextFileW(rec.State->find, &rec.State->data)) return static_cast<int>(GetLastError());
   return FindMatching(rec);
 }
 
 void FindClose(TSearchRec& rec) { rec.State.reset(); }
 
 std::string FileIdentity(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return {};
   BY_HANDLE_FILE_INFORMATION info{};
@@ -85,13 +87,13 @@ std::string FileIdentity(const std::string& path) {
 }
 
 int32_t FileGetAttr(const std::string& path) {
-  DWORD attr = GetFileAttributesA(path.c_str());
+  DWORD attr = GetFileAttributesW(Utf8ToWide(path).c_str());
   return attr == INVALID_FILE_ATTRIBUTES ? -1 : static_cast<int32_t>(attr);
 }
 
 bool FileSetAttr(const std::string& path, int32_t attr) {
   DWORD value = static_cast<DWORD>(attr & (faReadOnly | faHidden | faSysFile | faArchive));
-  return SetFileAttributesA(path.c_str(), value == 0 ? FILE_ATTRIBUTE_NORMAL : value) != FALSE;
+  return SetFileAttributesW(Utf8ToWide(path).c_str(), value == 0 ? FILE_ATTRIBUTE_NORMAL : value) != FALSE;
 }
 
 }  // namespace orlix

@@ -4,6 +4,7 @@
 #endif
 #include <windows.h>
 
+#include <stdint.h>
 #include <stdlib.h>
 #include <time.h>
 
@@ -15,12 +16,15 @@ namespace {
 constexpr int64_t kEpochDifference = 11644473600LL;  // 1601-01-01 to 1970-01-01, seconds
 
 bool UnixToSystemTime(int64_t unix_seconds, SYSTEMTIME& out) {
+  // Checked before multiplying: an instant read from a disc may be anything.
+  constexpr int64_t kLatest = INT64_MAX / 10000000LL - kEpochDifference;
+  if (unix_seconds < -kEpochDifference || unix_seconds > kLatest) return false;
   ULARGE_INTEGER value;
   value.QuadPart = static_cast<ULONGLONG>((unix_seconds + kEpochDifference) * 10000000LL);
   FILETIME ft;
   ft.dwLowDateTime = value.LowPart;
   ft.dwHighDateTime = value.HighPart;
-  return unix_seconds >= -kEpochDifference && FileTimeToSystemTime(&ft, &out) != FALSE;
+  return FileTimeToSystemTime(&ft, &out) != FALSE;
 }
 
 bool SystemTimeToUnix(const SYSTEMTIME& st, int64_t& unix_seconds) {
@@ -47,16 +51,17 @@ bool GetTimeZoneInformation(TTimeZoneInformation& info, std::time_t instant) {
   if (!UnixToSystemTime(instant, utc)) return false;
   TIME_ZONE_INFORMATION tzi{};
   if (!ZoneForYear(utc.wYear, tzi)) return false;
-  info.Bias = tzi.Bias;
-  info.StandardBias = tzi.StandardBias;
-  info.DaylightBias = tzi.DaylightBias;
-  if (tzi.DaylightDate.wMonth == 0 || tzi.DaylightBias == 0) return false;
+  // Our figures fold the standard bias into Bias; a zone without daylight
+  // time has none, whatever the system keeps in the field.
+  info.Bias = tzi.Bias + tzi.StandardBias;
+  if (tzi.DaylightDate.wMonth == 0 || tzi.DaylightBias == tzi.StandardBias) return false;
+  info.DaylightBias = tzi.DaylightBias - tzi.StandardBias;
   SYSTEMTIME local;
   int64_t local_seconds = 0;
   if (!SystemTimeToTzSpecificLocalTime(&tzi, &utc, &local) || !SystemTimeToUnix(local, local_seconds))
     return false;
   const int64_t offset_minutes = (local_seconds - static_cast<int64_t>(instant)) / 60;
-  return -offset_minutes == tzi.Bias + tzi.DaylightBias;
+  return -offset_minutes == info.Bias + info.DaylightBias;
 }
 
 bool UnixToLocalTime(int64_t unix_seconds, TLocalTime& local) {
