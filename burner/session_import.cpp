@@ -15,6 +15,7 @@
 
 #include "burner/burner.h"
 #include "burner/tree_names.h"
+#include "device/session_place.h"
 #include "framework/bytes.h"
 #include "iso/bytes.h"
 #include "iso/fields.h"
@@ -374,25 +375,14 @@ bool TOrlixBurner::ImportSession(int8_t Session, PDEntry Dir) {
   }
   DebugMsg(">>> " + Format(MSG_IMPORTINGSESSION, session), 1);
 
-  // The session's first track: track numbers run on across sessions, and a
-  // session may hold more than one track.
-  bool found = false;
-  for (int track = session; track <= 0xFF; ++track) {
-    if (!ReadTrackInformation(static_cast<uint8_t>(track))) break;
-    const int of = TrackInfo()[2] | TrackInfo()[33] << 8;
-    if (of == session || of == 0) {  // 0: a drive that does not tell
-      found = true;
-      break;
-    }
-    if (of > session) break;
-  }
-  if (!found) {
+  SessionPlace place;
+  if (!FindSessionPlace(*this, session, place)) {
     const std::string text = Text(ERR_IMPORTSESSION) + " # " + std::to_string(session);
     DebugMsg(">>> " + text, 4);
     import_problems_.push_back(text);
     return false;
   }
-  const uint32_t start = TrackInfoStart();
+  const uint32_t start = place.start;
 
   const SessionRoots roots = FindRoots(*this, start);
   if (!roots.iso && !roots.joliet) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/exit_status.h"
+#include "device/session_place.h"
 #include "framework/bytes.h"
 
 namespace orlix::cli {
@@ -154,19 +155,12 @@ bool ListSessions(TOrlixBurner& burner, std::vector<SessionFacts>& sessions) {
   sessions.clear();
   const int count = burner.SessionsOnDisc();
   for (int n = 1; n <= count; ++n) {
-    // A session's first track: track numbers run on across sessions.
-    bool found = false;
-    for (int track = n; track <= 0xFF && !found; ++track) {
-      if (!burner.ReadTrackInformation(static_cast<uint8_t>(track))) break;
-      const int of = burner.TrackInfo()[2] | burner.TrackInfo()[33] << 8;
-      found = of == n || of == 0;
-      if (of > n) break;
-    }
-    if (!found) return false;
+    SessionPlace place;
+    if (!FindSessionPlace(burner, n, place)) return false;
     SessionFacts facts;
     facts.number = n;
-    facts.start = burner.TrackInfoStart();
-    facts.sectors = burner.TrackInfoSize();
+    facts.start = place.start;
+    facts.sectors = place.sectors;
     uint8_t d[2048];
     for (uint32_t lba = facts.start + 16; lba <= facts.start + 36; ++lba) {
       std::memset(d, 0, sizeof d);

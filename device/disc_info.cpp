@@ -49,7 +49,14 @@ int16_t TSCSIDevice::DiscStatus() { return ReadDiscInformation() ? DiscStatusBit
 int16_t TSCSIDevice::LastSessionStatus() { return ReadDiscInformation() ? LastSessionBits() : -1; }
 
 uint16_t TSCSIDevice::SessionsOnDisc() {
-  if (!ReadDiscInformation() || DiscStatusBits() == kDiscEmpty) return 0;
+  if (!ReadDiscInformation()) {
+    // A read-only drive may know no disc information: its table of contents
+    // names the last complete session.
+    uint8_t info[12] = {};
+    if (!ReadTOC(1, info, sizeof info, 0, false, 0) || GetBE16(info) < 10) return 0;
+    return info[3];
+  }
+  if (DiscStatusBits() == kDiscEmpty) return 0;
   uint16_t sessions = DiscInfo[4];
   // An empty session open for writing is not one on the disc.
   if (LastSessionBits() == kSessionEmpty && sessions > 0) --sessions;

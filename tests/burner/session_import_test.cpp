@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device/session_place.h"
 #include "framework/bytes.h"
 #include "iso/fields.h"
 #include "messages/messages.h"
@@ -197,6 +198,42 @@ TEST_F(SessionImport, TheSessionNumberChoosesTheSession) {
   EXPECT_FALSE(burner->ImportSession(-4, nullptr));
   EXPECT_EQ(Problems(), Format(ERR_IMPORTNUMBER, -4, 3) + "\n");
   EXPECT_EQ(FileCounter, 0);
+}
+
+// Read-only drives know neither READ TRACK INFORMATION nor, the older ones,
+// READ DISC INFORMATION: their table of contents must place every session
+// where a recorder's track information does.
+TEST_F(SessionImport, ADriveWithoutTrackInformationFindsTheSessionsInItsTableOfContents) {
+  for (const char* profile : {"cd-r", "dvd+r"}) {
+    SCOPED_TRACE(profile);
+    Load(profile);
+    for (int s = 1; s <= 3; ++s) {
+      burner->Initialize();
+      ASSERT_EQ(Mem("\\", "s" + std::to_string(s) + ".txt"), 1);
+      ASSERT_EQ(Burn(), "");
+    }
+    SessionPlace told[4];
+    for (int s = 1; s <= 3; ++s) ASSERT_TRUE(FindSessionPlace(*burner, s, told[s])) << s;
+
+    for (const char* refused : {"fail:52:5/20/00", "fail:52:5/20/00;fail:51:5/20/00"}) {
+      SCOPED_TRACE(refused);
+      Faults(refused);
+      EXPECT_EQ(burner->SessionsOnDisc(), 3);
+      for (int s = 1; s <= 3; ++s) {
+        SCOPED_TRACE(s);
+        SessionPlace place;
+        ASSERT_TRUE(FindSessionPlace(*burner, s, place));
+        EXPECT_EQ(place.start, told[s].start);
+        EXPECT_GT(place.sectors, 0u);
+        burner->Initialize();
+        EXPECT_TRUE(burner->ImportSession(static_cast<int8_t>(s), nullptr));
+        EXPECT_EQ(Names(burner->Root()), Strings{"s" + std::to_string(s) + ".txt"});
+      }
+      SessionPlace none;
+      EXPECT_FALSE(FindSessionPlace(*burner, 4, none));
+    }
+    Faults("");
+  }
 }
 
 TEST_F(SessionImport, PrepareCDCarriesTheSessionForwardAndNewFilesReplaceOldOnes) {
