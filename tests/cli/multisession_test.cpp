@@ -39,6 +39,17 @@ class Multisession : public CliTest {
       if (std::regex_match(l, m, line)) starts.push_back(std::stoll(m[2].str()));
     return starts;
   }
+  // The last session's first sector and size, as `orlix sessions` tells.
+  std::pair<int64_t, int64_t> LastSession(const std::string& drive) {
+    const Outcome o = Orlix("sessions -d " + drive);
+    std::pair<int64_t, int64_t> last{-1, -1};
+    static const std::regex line(R"(^(\d+)\s+(\d+)\s+(\d+)\s+.*$)");
+    std::smatch m;
+    std::istringstream in(o.out);
+    for (std::string l; std::getline(in, l);)
+      if (std::regex_match(l, m, line)) last = {std::stoll(m[2].str()), std::stoll(m[3].str())};
+    return last;
+  }
   // Every file below `root` on the host, with its content.
   Tree Read(const fs::path& root) {
     Tree got;
@@ -56,7 +67,8 @@ void ExpectSame(const Tree& got, const Tree& want, const std::string& who) {
     if (it == got.end())
       ADD_FAILURE() << who << ": " << rel << " is missing";
     else if (it->second != data)
-      ADD_FAILURE() << who << ": " << rel << " differs (" << it->second.size() << " bytes, not " << data.size() << ")";
+      ADD_FAILURE() << who << ": " << rel << " differs (" << it->second.size() << " bytes, not "
+                    << data.size() << ")";
   }
   for (const auto& [rel, data] : got)
     if (!want.count(rel)) ADD_FAILURE() << who << ": extra file " << rel;
@@ -85,6 +97,9 @@ TEST_F(Multisession, AppendedSessionsReadBackThroughOrlixXorrisoAndIsoinfo) {
     const std::vector<int64_t> starts = Starts(drive);
     ASSERT_FALSE(starts.empty());
     const std::string start = std::to_string(starts.back());
+    // A drive that knows no READ TRACK INFORMATION finds them in its table
+    // of contents.
+    EXPECT_EQ(Starts(Drive(medium, medium, ",fault=fail:52:5/20/00")), starts);
 
     const fs::path out = dir / (std::string(medium) + ".orlix");
     o = Orlix("extract -q -r -d " + drive + " / " + Quote(out.string()));
@@ -109,6 +124,28 @@ TEST_F(Multisession, AppendedSessionsReadBackThroughOrlixXorrisoAndIsoinfo) {
     const fs::path last = dir / (std::string(medium) + ".third");
     EXPECT_EQ(Orlix("extract -q -r -d " + drive + " / " + Quote(last.string())).status, 0);
     ExpectSame(Read(last), all, "orlix extract of the third session");
+    // The peers see the new bytes too: xorriso at the session's start on
+    // the disc, and isoinfo in the session alone, cut out of the disc file
+    // as a recorder is sent it (its own files only: the others lie before it).
+    const auto [third_start, third_sectors] = LastSession(drive);
+    ASSERT_GT(third_sectors, 0);
+    const fs::path by_xorriso3 = dir / (std::string(medium) + ".xorriso3");
+    o = Shell("osirrox -load sbsector " + std::to_string(third_start) + " -indev " + Quote(Disc(medium)) +
+              " -extract / " + Quote(by_xorriso3.string()));
+    EXPECT_EQ(o.status, 0) << o.err;
+    ExpectSame(Read(by_xorriso3), all, "xorriso, third session");
+    const std::string cut = Disc(std::string(medium) + ".session3");
+    {
+      std::ifstream in(Disc(medium), std::ios::binary);
+      in.seekg(third_start * 2048);
+      std::string bytes(static_cast<size_t>(third_sectors) * 2048, '\0');
+      in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      ASSERT_EQ(in.gcount(), static_cast<std::streamsize>(bytes.size()));
+      std::ofstream(cut, std::ios::binary) << bytes;
+    }
+    o = Shell("isoinfo -J -N " + std::to_string(third_start) + " -i " + Quote(cut) + " -x " +
+              Quote("/a.txt;1"));
+    EXPECT_EQ(o.out, third.at("a.txt")) << "isoinfo -N";
     if (std::string(medium) != "dvd+rw") {
       ASSERT_EQ(Starts(drive).size(), 3u);
       o = Orlix("extract -q --session 1 -d " + drive + " /a.txt " + Path("old-a.txt"));
@@ -125,7 +162,8 @@ TEST_F(Multisession, DiscsMadeByOtherToolsKeepTheirJolietNamesAndBytes) {
                       {"Ünïcødé.txt", "unicode"}};
   const std::string src = Make("src", files);
   ASSERT_EQ(Shell("genisoimage -quiet -J -o " + Quote(Disc("genisoimage.iso")) + " " + src).status, 0);
-  ASSERT_EQ(Shell("xorriso -outdev " + Quote(Disc("xorriso.iso")) + " -joliet on -map " + src + " /").status, 0);
+  ASSERT_EQ(Shell("xorriso -outdev " + Quote(Disc("xorriso.iso")) + " -joliet on -map " + src + " /").status,
+            0);
   for (const char* image : {"genisoimage.iso", "xorriso.iso"}) {
     SCOPED_TRACE(image);
     Outcome o = Orlix("ls -d " + Pressed(image));
@@ -160,9 +198,11 @@ std::string Ucs2(const std::string& ascii) {
 }
 
 TEST_F(Multisession, NamesThatWouldLeaveTheDestinationAreLeftOutAndTheRestIsCopied) {
-  const std::string src =
-      Make("src", {{"ok.txt", "ok"}, {"xAy.txt", "slash"}, {"qq", "dots"}, {"con.txt", "device"},
-                   {"sub/inner.txt", "inner"}});
+  const std::string src = Make("src", {{"ok.txt", "ok"},
+                                       {"xAy.txt", "slash"},
+                                       {"qq", "dots"},
+                                       {"con.txt", "device"},
+                                       {"sub/inner.txt", "inner"}});
   ASSERT_EQ(Shell("genisoimage -quiet -J -o " + Quote(Disc("evil.iso")) + " " + src).status, 0);
   // Joliet names no writer would make: "x/y.txt" and "..".
   Patch(Disc("evil.iso"), Ucs2("xAy.txt"), Ucs2("x/y.txt"));
