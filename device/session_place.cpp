@@ -92,23 +92,24 @@ bool FromToc(TSCSIDevice& drive, int session, SessionPlace& place) {
   const int last_session = info[3];
   if (session < 1 || session > last_session) return false;
 
-  int track = 0;
-  uint32_t end = 0;
   if (session == last_session) {
-    track = info[kTocHeader + 2];
+    // Its address, not its track number: some drives leave that 0.
+    place.start = GetBE32(info + kTocHeader + 4);
     uint32_t lead_out = 0;
-    if (TrackStart(drive, kLeadOutTrack, lead_out)) end = lead_out;
-  } else {
-    int first = 0, last = 0;
-    if (!TrackRange(drive, first, last)) return false;
-    if (last - first + 1 == last_session) {
-      // Every session holds at least one track: with as many tracks as
-      // sessions, each holds exactly one.
-      track = first + session - 1;
-      TrackStart(drive, static_cast<uint8_t>(track + 1), end);
-    } else if (!FromFullToc(drive, session, track, end)) {
-      return false;
-    }
+    if (TrackStart(drive, kLeadOutTrack, lead_out) && lead_out > place.start)
+      place.sectors = lead_out - place.start;
+    return true;
+  }
+  int track = 0, first = 0, last = 0;
+  uint32_t end = 0;
+  if (!TrackRange(drive, first, last)) return false;
+  if (last - first + 1 == last_session) {
+    // Every session holds at least one track: with as many tracks as
+    // sessions, each holds exactly one.
+    track = first + session - 1;
+    TrackStart(drive, static_cast<uint8_t>(track + 1), end);
+  } else if (!FromFullToc(drive, session, track, end)) {
+    return false;
   }
   if (!TrackStart(drive, static_cast<uint8_t>(track), place.start)) return false;
   place.sectors = end > place.start ? end - place.start : 0;

@@ -73,17 +73,23 @@ TEST_F(SessionPlaces, AReadOnlyDriveIsReadByItsTableOfContents) {
   EXPECT_EQ(device_.SessionsOnDisc(), 2);
 }
 
-TEST_F(SessionPlaces, AnswersAreTakenByTheirOwnLength) {
+TEST_F(SessionPlaces, ShortAndSloppyAnswers) {
   // A pass-through layer pads short answers with zeros: a session
-  // information header that tells no entry, a track list without the
-  // session's track.
+  // information header that tells no entry.
   drive_.toc[1] = Answer(12, {{1, 2}, {2, 1}, {3, 1}, {6, 1}}, {{8, 0}});
   SessionPlace place;
   EXPECT_FALSE(FindSessionPlace(device_, 1, place));
   EXPECT_EQ(device_.SessionsOnDisc(), 0);
-  drive_.toc[1] = Answer(12, {{1, 10}, {2, 1}, {3, 1}, {6, 4}}, {{8, 0}});
-  drive_.toc[0] = Answer(36, {{1, 10}, {2, 1}, {3, 1}, {6, 1}, {14, 4}}, {{8, 0}, {16, 7000}});
+  // Two sessions of a track each; the track list's own length leaves out
+  // the entry of track 1 that follows it.
+  drive_.toc[1] = Answer(12, {{1, 10}, {2, 1}, {3, 2}, {6, 2}}, {{8, 9000}});
+  drive_.toc[0] = Answer(20, {{1, 10}, {2, 1}, {3, 2}, {6, 2}, {14, 1}}, {{8, 9000}, {16, 0}});
   EXPECT_FALSE(FindSessionPlace(device_, 1, place));
+  // A drive that leaves the session information's track number 0: its
+  // address still places the last session.
+  drive_.toc[1] = Answer(12, {{1, 10}, {2, 1}, {3, 1}}, {{8, 0}});
+  EXPECT_TRUE(FindSessionPlace(device_, 1, place));
+  EXPECT_EQ(place.start, 0u);
 }
 
 }  // namespace
