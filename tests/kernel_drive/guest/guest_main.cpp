@@ -5,7 +5,10 @@
 //   "info --json -d /dev/sr0"  the orlix sub-command with those words (the
 //                              drive, disc and session commands are here);
 //   "@read"                    READ CAPACITY and READ (10) of the volume
-//                              descriptors through the pass-through layer.
+//                              descriptors through the pass-through layer;
+//   "@sums DIR"                every file below DIR (what an extract step
+//                              wrote): "PATH SIZE HASH", sorted by path,
+//                              the hash FNV-1a 64 in hex.
 // Before the steps it prints the kernel's own size of the medium. Every
 // step's output is framed so that the host can take it apart:
 //   >>> STEP / its stdout / --- stderr / its stderr / <<< exit N
@@ -14,8 +17,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,6 +104,33 @@ int ReadChecks() {
   return 0;
 }
 
+// The host tells files apart by these; the guest has no checksum tool.
+int Sums(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::pair<uint64_t, uint64_t>> files;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file()) continue;
+    std::ifstream in(it->path(), std::ios::binary);
+    uint64_t hash = 0xcbf29ce484222325ull, size = 0;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+      for (std::streamsize i = 0; i < in.gcount(); ++i)
+        hash = (hash ^ static_cast<uint8_t>(buf[i])) * 0x100000001b3ull;
+      size += static_cast<uint64_t>(in.gcount());
+    }
+    files[it->path().string().substr(dir.size())] = {size, hash};
+  }
+  if (ec) {
+    std::printf("sums: %s\n", ec.message().c_str());
+    return 1;
+  }
+  for (const auto& [path, facts] : files)
+    std::printf("%s %llu %016llx\n", path.c_str(), static_cast<unsigned long long>(facts.first),
+                static_cast<unsigned long long>(facts.second));
+  return 0;
+}
+
 // Runs one step in a child; its stderr is held back and shown after its stdout.
 int RunStep(const std::string& step) {
   std::printf(">>> %s\n", step.c_str());
@@ -113,6 +145,8 @@ int RunStep(const std::string& step) {
     int rc;
     if (step == "@read") {
       rc = ReadChecks();
+    } else if (step.rfind("@sums ", 0) == 0) {
+      rc = Sums(step.substr(6));
     } else {
       std::vector<std::string> words = Words(step);
       words.insert(words.begin(), "orlix");
