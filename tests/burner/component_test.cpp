@@ -39,6 +39,9 @@ TEST_F(ComponentTest, DefaultsClampsAndImageSize) {
 
 // Quarter hours east of Greenwich, summer time included.
 TEST_F(ComponentTest, TimeZoneDiff) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows takes the zone from the system, not from TZ";
+#else
   const char* old = std::getenv("TZ");
   const std::string saved = old ? old : "";
   SetNowOverride(true, EncodeDateTime(2004, 7, 15, 12, 0, 0));
@@ -52,6 +55,7 @@ TEST_F(ComponentTest, TimeZoneDiff) {
   SetNowOverride(false);
   old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
   tzset();
+#endif
 }
 
 }  // namespace

@@ -70,6 +70,9 @@ TEST(FileDate, PacksUnpacksAndRefusesBadValues) {
 }
 
 TEST(DateTime, UnixConversionsAndNowFollowTheLocalZone) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows takes the zone from the system; a process cannot set its own";
+#endif
   SetProcessTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
   // 2024-01-15 12:00 UTC is 13:00 in winter, 2024-07-15 12:00 UTC 14:00 in summer.
   EXPECT_DOUBLE_EQ(UnixToDateTime(1705320000), EncodeDateTime(2024, 1, 15, 13, 0, 0));

@@ -30,9 +30,9 @@ void Bind(void* handle, const char* name, T& fn) {
 }  // namespace
 
 Library::Library(bool fresh_copy) {
-  std::string path = ORLIX_BIN_DIR "/liborlix_vrecorder.so";
+  std::string path = ORLIX_BIN_DIR "/" + LibraryFileName("orlix_vrecorder");
   if (fresh_copy) {
-    copy_ = UniqueTempPath("vrecorder-copy").string() + ".so";
+    copy_ = UniqueTempPath("vrecorder-copy").string() + fs::path(path).extension().string();
     fs::copy_file(path, copy_);
     path = copy_.string();
   }
