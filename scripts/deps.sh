@@ -12,6 +12,10 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev libxxhash
 # The kernel-drive tests' guest: QEMU, a kernel with its modules, a static
 # busybox and what packs its RAM disc; without the recommended desktop parts.
 guest_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod)
+# The Windows build and its tests under wine (scripts/wine_tests.sh):
+# mingw-w64 with posix threads, wine and GoogleTest's sources; like the
+# guest's, without the recommended extras.
+guest_packages+=(g++-mingw-w64-x86-64 wine wine64 googletest)
 missing=()
 missing_guest=()
 for p in "${packages[@]}"; do

@@ -19,6 +19,10 @@ cmake --build build/tsan --target orlix_vrecorder test_framework test_device tes
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" -L '^(framework|device|burner)$'
 
+# The Windows build (mingw-w64, release, no sanitizers) and its unit tests
+# under wine in a throw-away prefix; prints how many ran.
+scripts/wine_tests.sh
+
 # The fuzz targets in a clang build of their own, each for a fixed time
 # ($ORLIX_FUZZ_SECONDS, 60 by default). An input that fails one is kept in
 # fuzz/regressions/NAME, where the normal test run replays it once committed,

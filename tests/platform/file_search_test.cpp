@@ -58,6 +58,9 @@ TEST(FileSearch, NothingFoundAndPlainNames) {
 }
 
 TEST(FileSearch, SizesTimesAndShortNames) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the system makes the short names on Windows (tests/windows checks them)";
+#endif
   ScratchDir dir;
   dir.Write("short.txt", "12345");
   dir.Write("A long name.text");
@@ -95,6 +98,9 @@ TEST(FileSearch, ManyFilesInOneFolderGetDistinctShortNames) {
 }
 
 TEST(FileAttributes, ReadOnlyFollowsPermissionsTheRestIsKept) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permission bits and extended attributes are Linux's; Windows keeps attributes itself";
+#endif
   ScratchDir dir;
   std::string file = dir.Write("f.dat");
   ASSERT_TRUE(FileSetAttr(file, faReadOnly | faArchive));
