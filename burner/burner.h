@@ -13,10 +13,11 @@
 
 #include "device/scsi_device.h"
 #include "framework/date_time.h"
+#include "framework/export.h"
 #include "framework/memory_stream.h"
 #include "iso/image_builder.h"
 #include "iso/tree.h"
-#include "platform/file_search.h"
+#include "platform/search_rec.h"
 
 namespace orlix {
 
@@ -52,7 +53,7 @@ using TNameChangedEvent = std::function<void(TComponent* sender, const std::stri
                                              const std::string& given, const std::string& written,
                                              TNameChange why)>;
 
-class TOrlixBurner : public TSCSIDevice {
+class ORLIX_API TOrlixBurner : public TSCSIDevice {
  public:
   explicit TOrlixBurner(TComponent* owner);
   ~TOrlixBurner() override;
@@ -427,6 +428,6 @@ class TOrlixBurner : public TSCSIDevice {
 };
 
 // Places TOrlixBurner on the palette page.
-void RegisterBurner();
+ORLIX_API void RegisterBurner();
 
 }  // namespace orlix

@@ -11,6 +11,7 @@
 #include "framework/exceptions.h"
 #include "iso/fields.h"
 #include "messages/messages.h"
+#include "platform/file_io.h"
 #include "streams/stream_ex.h"
 
 namespace orlix {

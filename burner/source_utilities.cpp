@@ -3,6 +3,7 @@
 #include "burner/burner.h"
 #include "burner/tree_names.h"
 #include "platform/file_io.h"
+#include "platform/file_search.h"
 
 namespace orlix {
 

@@ -7,6 +7,7 @@
 #include "iso/fields.h"
 #include "iso/tree_index.h"
 #include "messages/messages.h"
+#include "platform/file_search.h"
 
 namespace orlix {
 

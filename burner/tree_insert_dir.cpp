@@ -7,6 +7,7 @@
 #include "iso/fields.h"
 #include "messages/messages.h"
 #include "platform/file_mask.h"
+#include "platform/file_search.h"
 
 namespace orlix {
 

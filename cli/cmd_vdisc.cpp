@@ -6,6 +6,7 @@
 
 #include "cli/command.h"
 #include "platform/dynamic_library.h"
+#include "transport/recorder_path.h"
 #include "vrecorder/vrecorder_api.h"
 
 namespace orlix::cli {
@@ -18,9 +19,10 @@ struct VDiscOptions {
   std::string image;
 };
 
-// The recorder library beside this program, or nullptr with a message.
+// The recorder library (installed with the library, or beside this program),
+// or nullptr with a message.
 TLibHandle LoadRecorder() {
-  const std::string path = ExecutableDir() + LibraryFileName("orlix_vrecorder");
+  const std::string path = VirtualRecorderPath();
   TLibHandle handle = LoadSharedLibrary(path);
   if (!handle) std::fprintf(stderr, "orlix: cannot load the virtual recorder: %s\n", LibraryError().c_str());
   return handle;

@@ -10,6 +10,7 @@
 #include "framework/sleep.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_io.h"
+#include "transport/recorder_path.h"
 #include "transport/transport_state.h"
 #include "vrecorder/vrecorder_api.h"
 
@@ -42,9 +43,9 @@ int SystemDriveIndex(const std::string& drive) {
   return -1;
 }
 
-// Loads the virtual recorder from beside this program and points it at the
-// disc file of `spec` ("FILE[,profile=P,...]"); `library` receives the path
-// the layer must be loaded from.
+// Loads the virtual recorder (installed with the library, or beside this
+// program) and points it at the disc file of `spec` ("FILE[,profile=P,...]");
+// `library` receives the path the layer must be loaded from.
 bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::string& error);
 
 std::string Variable(const char* name) {
@@ -221,7 +222,7 @@ namespace orlix::cli {
 namespace {
 
 bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::string& error) {
-  library = ExecutableDir() + LibraryFileName("orlix_vrecorder");
+  library = VirtualRecorderPath();
   // Stays loaded for the life of the program: the layer loads the same copy.
   TLibHandle handle = LoadSharedLibrary(library);
   if (!handle) {

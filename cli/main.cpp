@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   orlix::SetMainThread();
   CLI::App app{"orlix: ISO 9660 + Joliet images and CD/DVD recording"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "orlix " ORLIX_VERSION, "Print the version and exit");
   int exit_code = 0;
   for (auto& [name, setup] : orlix::cli::Registry()) setup(app, exit_code);
   try {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/export.h"
+
 namespace orlix {
 
 // Medium codes (DiscType, MediumIs); their names are DiscTypeString.
@@ -28,10 +30,10 @@ constexpr bool IsDvdRw(uint16_t medium) { return medium == kMediumDVDRW || mediu
 constexpr bool IsDvd(uint16_t medium) { return medium >= kMediumDVDROM && medium <= kMediumDVDPlusR; }
 
 // Medium code of a current profile (GET CONFIGURATION); 0 for unlisted ones.
-uint8_t MediumOfProfile(uint16_t profile);
+ORLIX_API uint8_t MediumOfProfile(uint16_t profile);
 // The medium name of a current profile, "???????" for unlisted ones; sets
 // rewritable for the profiles of rewritable media.
-std::string ProfileName(uint16_t profile, bool& rewritable);
+ORLIX_API std::string ProfileName(uint16_t profile, bool& rewritable);
 
 // The most 2048-byte blocks a medium of that code can hold: a count a drive
 // reports beyond it is no count. CDs end their lead-out by 99:59:74, double

@@ -14,6 +14,7 @@
 #include "framework/component.h"
 #include "framework/critical_section.h"
 #include "framework/date_time.h"
+#include "framework/export.h"
 #include "framework/memo.h"
 #include "framework/string_list.h"
 #include "transport/srb.h"
@@ -29,7 +30,7 @@ constexpr uint8_t kNoAddress = 254;
 // DeviceType of "no drive".
 constexpr uint8_t kNoDeviceType = 0x7F;
 
-class TSCSIDevice : public TComponent {
+class ORLIX_API TSCSIDevice : public TComponent {
  public:
   // Scans the drives at once when a layer is already active.
   explicit TSCSIDevice(TComponent* owner);

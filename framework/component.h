@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/export.h"
+
 namespace orlix {
 
 enum class TOperation { opInsert, opRemove };
 
-class TComponent {
+class ORLIX_API TComponent {
  public:
   // An owner frees its owned components when it is destroyed.
   explicit TComponent(TComponent* owner);
@@ -51,8 +53,8 @@ class TComponent {
 };
 
 // Palette registration: page name to the component classes placed on it.
-void RegisterComponents(const std::string& page, const std::vector<std::string>& class_names);
-std::vector<std::string> PaletteComponents(const std::string& page);
-std::vector<std::string> PalettePages();
+ORLIX_API void RegisterComponents(const std::string& page, const std::vector<std::string>& class_names);
+ORLIX_API std::vector<std::string> PaletteComponents(const std::string& page);
+ORLIX_API std::vector<std::string> PalettePages();
 
 }  // namespace orlix

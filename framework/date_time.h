@@ -5,33 +5,35 @@
 
 #include <cstdint>
 
+#include "framework/export.h"
+
 namespace orlix {
 
 using TDateTime = double;
 
-bool TryEncodeDate(uint16_t year, uint16_t month, uint16_t day, TDateTime& result);
-bool TryEncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec, TDateTime& result);
+ORLIX_API bool TryEncodeDate(uint16_t year, uint16_t month, uint16_t day, TDateTime& result);
+ORLIX_API bool TryEncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec, TDateTime& result);
 // Raise EConvertError on an invalid date or time.
-TDateTime EncodeDate(uint16_t year, uint16_t month, uint16_t day);
-TDateTime EncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec);
-TDateTime EncodeDateTime(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t min,
-                         uint16_t sec, uint16_t msec = 0);
+ORLIX_API TDateTime EncodeDate(uint16_t year, uint16_t month, uint16_t day);
+ORLIX_API TDateTime EncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec);
+ORLIX_API TDateTime EncodeDateTime(uint16_t year, uint16_t month, uint16_t day, uint16_t hour,
+                                   uint16_t min, uint16_t sec, uint16_t msec = 0);
 
-void DecodeDate(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day);
-void DecodeTime(TDateTime value, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec);
+ORLIX_API void DecodeDate(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day);
+ORLIX_API void DecodeTime(TDateTime value, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec);
 
 // Local time now. Tests may pin it with SetNowOverride.
-TDateTime Now();
-void SetNowOverride(bool enabled, TDateTime value = 0);
+ORLIX_API TDateTime Now();
+ORLIX_API void SetNowOverride(bool enabled, TDateTime value = 0);
 
 // Local calendar time <-> date-time values (seconds since the Unix epoch).
-TDateTime UnixToDateTime(int64_t unix_seconds);  // converted to local time
-int64_t DateTimeToUnix(TDateTime local_value);
+ORLIX_API TDateTime UnixToDateTime(int64_t unix_seconds);  // converted to local time
+ORLIX_API int64_t DateTimeToUnix(TDateTime local_value);
 
-int32_t DateTimeToFileDate(TDateTime value);
+ORLIX_API int32_t DateTimeToFileDate(TDateTime value);
 // False when the packed value is not a valid date and time.
-bool TryFileDateToDateTime(int32_t file_date, TDateTime& result);
+ORLIX_API bool TryFileDateToDateTime(int32_t file_date, TDateTime& result);
 // Raises EConvertError when the packed value is not a valid date and time.
-TDateTime FileDateToDateTime(int32_t file_date);
+ORLIX_API TDateTime FileDateToDateTime(int32_t file_date);
 
 }  // namespace orlix

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "framework/component.h"
+#include "framework/export.h"
 #include "framework/string_list.h"
 
 namespace orlix {
 
 // A component, so that whoever shows lines in it hears when it goes.
-class TMemo : public TComponent {
+class ORLIX_API TMemo : public TComponent {
  public:
   explicit TMemo(TComponent* owner = nullptr) : TComponent(owner) {}
   void Append(const std::string& line);

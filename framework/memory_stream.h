@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/export.h"
+
 namespace orlix {
 
-class TMemoryStream {
+class ORLIX_API TMemoryStream {
  public:
   // Origins of Seek.
   static constexpr uint16_t soBeginning = 0, soCurrent = 1, soEnd = 2;

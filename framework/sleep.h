@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
+#include "framework/export.h"
+
 namespace orlix {
 
-void Sleep(uint32_t milliseconds);
+ORLIX_API void Sleep(uint32_t milliseconds);
 // Milliseconds since an arbitrary start, scaled by the speed-up factor.
-uint64_t TickCount();
-void SetSleepSpeedup(uint32_t factor);  // 1 = real time
-uint32_t SleepSpeedup();
+ORLIX_API uint64_t TickCount();
+ORLIX_API void SetSleepSpeedup(uint32_t factor);  // 1 = real time
+ORLIX_API uint32_t SleepSpeedup();
 
 }  // namespace orlix

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/export.h"
+
 namespace orlix {
 
-class TStringList {
+class ORLIX_API TStringList {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
   // Raise EListError when the index is outside the list.

@@ -13,11 +13,13 @@
 #include <mutex>
 #include <thread>
 
+#include "framework/export.h"
+
 namespace orlix {
 
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
-class TThread {
+class ORLIX_API TThread {
  public:
   // Threads are always created suspended and run after Start: the base cannot
   // start Execute on an object whose derived part is still being built, so
@@ -76,10 +78,10 @@ class TThread {
 // calls CheckSynchronize; that waits up to timeout_ms for one to arrive and
 // returns true when it ran any. The timeout follows SetSleepSpeedup; calls
 // from other threads return false at once.
-void SetMainThread();
-bool IsMainThread();
-bool CheckSynchronize(uint32_t timeout_ms = 0);
+ORLIX_API void SetMainThread();
+ORLIX_API bool IsMainThread();
+ORLIX_API bool CheckSynchronize(uint32_t timeout_ms = 0);
 // Runs `method` on the main thread and waits, from any thread.
-void SynchronizeCall(const std::function<void()>& method);
+ORLIX_API void SynchronizeCall(const std::function<void()>& method);
 
 }  // namespace orlix

@@ -1,6 +1,7 @@
 #include "iso/tree.h"
 
 #include "iso/tree_index.h"
+#include "platform/time_zone.h"
 
 namespace orlix {
 

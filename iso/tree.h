@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "framework/date_time.h"
-#include "platform/time_zone.h"
 
 namespace orlix {
+
+struct TTimeZoneInformation;  // platform/time_zone.h
 
 struct TDEntry;
 struct TFEntry;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "framework/export.h"
+
 namespace orlix {
 
 enum MessageId : uint16_t {
@@ -21,9 +23,9 @@ enum MessageId : uint16_t {
 };
 
 // The current text (after any replacement). Safe from any thread.
-std::string Text(MessageId id);
-std::string_view MessageName(MessageId id);
-std::optional<MessageId> FindMessage(std::string_view name);
+ORLIX_API std::string Text(MessageId id);
+ORLIX_API std::string_view MessageName(MessageId id);
+ORLIX_API std::optional<MessageId> FindMessage(std::string_view name);
 
 // Replacing texts: by id, by name, or from a file of NAME=text lines (blank
 // lines and lines starting with '#' or ';' are ignored). LoadTexts returns the
@@ -34,16 +36,16 @@ std::optional<MessageId> FindMessage(std::string_view name);
 // the same placeholders, in the same order, as the default text (flags, width
 // and precision may differ); any other replacement is refused (false, or
 // skipped by LoadTexts) and the previous text stays.
-bool SetText(MessageId id, std::string text);
-bool SetText(std::string_view name, std::string text);
-int LoadTexts(const std::string& path);
-void ResetTexts();
+ORLIX_API bool SetText(MessageId id, std::string text);
+ORLIX_API bool SetText(std::string_view name, std::string text);
+ORLIX_API int LoadTexts(const std::string& path);
+ORLIX_API void ResetTexts();
 
 // True when `result` is the current text of ERR_NONE.
-bool IsSuccess(const std::string& result);
+ORLIX_API bool IsSuccess(const std::string& result);
 
 // The additional-sense message of an ASC/ASCQ pair, when the catalogue has one.
-std::optional<MessageId> SenseMessage(uint8_t asc, uint8_t ascq);
+ORLIX_API std::optional<MessageId> SenseMessage(uint8_t asc, uint8_t ascq);
 
 // One argument of Format, reduced to what a placeholder can take.
 struct FormatArg {
@@ -74,11 +76,11 @@ FormatArg MakeFormatArg(const T& v) {
 // its kind fits (%d and friends an integer, %s a text, %f and friends a
 // number); a placeholder without a fitting argument is left as it stands, so
 // a mistake never reads a wrong argument.
-std::string FormatText(std::string_view format, std::initializer_list<FormatArg> args);
+ORLIX_API std::string FormatText(std::string_view format, std::initializer_list<FormatArg> args);
 
 // "1,385": a count with its thousands separated by commas, as speeds and
 // sizes are shown in messages.
-std::string GroupThousands(uint64_t value);
+ORLIX_API std::string GroupThousands(uint64_t value);
 
 // printf-style formatting of a message's current text with its arguments
 // (integers, const char* or std::string).

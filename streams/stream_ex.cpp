@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/exceptions.h"
+#include "platform/file_io.h"
 
 namespace orlix {
 namespace {

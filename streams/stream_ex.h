@@ -5,16 +5,17 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/file_io.h"
+#include "framework/export.h"
+#include "platform/file_modes.h"
 
 namespace orlix {
 
-class TStreamEx {
+class ORLIX_API TStreamEx {
  public:
   virtual ~TStreamEx() = default;
 
   // Does nothing here; file streams move the end of the file.
-  virtual void SetSize(int64_t new_size) {}
+  virtual void SetSize(int64_t /*new_size*/) {}
   // Bytes moved; 0 at the end and on failure, never negative.
   virtual int32_t Read(void* buffer, int32_t count) = 0;
   virtual int32_t Write(const void* buffer, int32_t count) = 0;
@@ -46,7 +47,7 @@ class TStreamEx {
 };
 
 // A stream over an open OS handle; it does not close the handle.
-class THandleStreamEx : public TStreamEx {
+class ORLIX_API THandleStreamEx : public TStreamEx {
  public:
   explicit THandleStreamEx(THandle handle) : handle_(handle) {}
 
@@ -63,7 +64,7 @@ class THandleStreamEx : public TStreamEx {
 };
 
 // A stream over a file opened by name, closed when the stream is destroyed.
-class TFileStreamEx : public THandleStreamEx {
+class ORLIX_API TFileStreamEx : public THandleStreamEx {
  public:
   // Mode fmCreate (0xFFFF) creates or empties the file; any other mode opens
   // an existing file with its access and sharing bits. Raises EFileError when
