@@ -7,6 +7,7 @@
 #include "iso/fields.h"
 #include "iso/tree_index.h"
 #include "messages/messages.h"
+#include "platform/file_kind.h"
 #include "platform/file_search.h"
 
 namespace orlix {
@@ -53,6 +54,15 @@ int32_t TOrlixBurner::InsertFile(PDEntry dir, const TSearchRec& rec, const std::
   if (size > kMaxFileSize) {
     DebugMsg(">>> " + Text(ERR_NOTSUPPORTED) + " " + (source_path.empty() ? long_name : source_path), 4);
     return 0;
+  }
+  // A FIFO, socket or device has no data of its own (reading a FIFO may wait
+  // for ever), nor has a link that leads nowhere: none becomes an empty file.
+  if (address == 0 && !source_path.empty()) {
+    const TFileKind kind = FileKindOf(source_path);
+    if (kind != TFileKind::Regular && kind != TFileKind::None) {
+      DebugMsg(">>> " + Format(ERR_NOTREGULARFILE, source_path.c_str(), FileKindName(kind)), 4);
+      return 0;
+    }
   }
 
   PFEntry entry = found;
