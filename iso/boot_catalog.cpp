@@ -7,13 +7,13 @@
 
 namespace orlix {
 
-uint8_t BootMediaType(int32_t boot_image_sectors) {
-  switch (boot_image_sectors) {
-    case 600:  // 1.2 MB
+uint8_t BootMediaType(int64_t boot_image_bytes) {
+  switch (boot_image_bytes) {
+    case 1228800:  // 1.2 MB
       return 1;
-    case 720:  // 1.44 MB
+    case 1474560:  // 1.44 MB
       return 2;
-    case 1440:  // 2.88 MB
+    case 2949120:  // 2.88 MB
       return 3;
     default:
       return 4;
@@ -31,7 +31,7 @@ void BuildBootCatalog(TBootCatalog& c, const TImageLayout& layout) {
   for (int i = 0; i < 32; i += 2) sum = static_cast<uint16_t>(sum + GetLE16(&c[i]));
   PutLE16(&c[28], static_cast<uint16_t>(0 - sum));
   c[32] = 0x88;  // bootable
-  c[33] = BootMediaType(layout.BootImageSectors);
+  c[33] = BootMediaType(layout.BootImageBytes);
   PutLE16(&c[38], 1);
   PutLE32(&c[40], layout.BootImageSector);
 }

@@ -11,8 +11,9 @@ namespace orlix {
 
 using TBootCatalog = std::array<uint8_t, 2048>;
 
-// Diskette emulation when the image has a diskette's size, else hard disk.
-uint8_t BootMediaType(int32_t boot_image_sectors);
+// Diskette emulation when the image has exactly a diskette's size, else
+// hard disk: an image a few bytes short of a diskette is no diskette.
+uint8_t BootMediaType(int64_t boot_image_bytes);
 
 void BuildBootCatalog(TBootCatalog& catalog, const TImageLayout& layout);
 

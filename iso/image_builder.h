@@ -86,6 +86,7 @@ struct TImageLayout {
   int32_t DirAreaSize = 0, DirAreaSizeJ = 0;
   uint32_t BootCatalogSector = 0, BootImageSector = 0;
   int32_t BootImageSectors = 0;
+  int64_t BootImageBytes = 0;  // the emulation follows the exact size
   int64_t PaddingSectors = 0;  // zero or negative when none
   uint32_t FirstFileSector = 0;
   int64_t FileDataSectors = 0;

@@ -131,7 +131,8 @@ void LayOutImage(TImageOptions& options, TImageLayout& layout) {
     // The boot check has opened it; should it vanish since, the catalog
     // points at an empty image rather than the layout failing.
     const int64_t size = ReadableFileSize(options.BootImage);
-    layout.BootImageSectors = static_cast<int32_t>(Sectors(size < 0 ? 0 : size));
+    layout.BootImageBytes = size < 0 ? 0 : size;
+    layout.BootImageSectors = static_cast<int32_t>(Sectors(layout.BootImageBytes));
     c += 1 + layout.BootImageSectors;
   }
 

@@ -143,8 +143,10 @@ TEST_F(Header, BootCatalogChecksumMediaTypeAndBootRecord) {
   EXPECT_EQ(Text(cat + 30, 4), "\x55\xAA\x88\x02");  // key bytes, bootable, 1.44 MB floppy
   EXPECT_EQ(GetLE16(cat + 38), 1);
   EXPECT_EQ(GetLE32(cat + 40), l.BootImageSector);
-  for (auto [sectors, type] : {std::pair{600, 1}, {1440, 3}, {721, 4}})
-    EXPECT_EQ(BootMediaType(sectors), type);
+  // The exact size decides: rounded up to sectors, 1,474,559 bytes would
+  // pass for a diskette.
+  for (auto [bytes, type] : {std::pair<int64_t, int>{1228800, 1}, {2949120, 3}, {721 * 2048, 4}, {1474559, 4}})
+    EXPECT_EQ(BootMediaType(bytes), type) << bytes;
 }
 
 TEST_F(Header, UnusableBootImagesSwitchBootingOff) {
