@@ -1,6 +1,7 @@
 // orlix mkiso: builds an ISO 9660 + Joliet (+ El Torito) image file from
 // host files and folders. The image is written under a temporary name in the
-// target's folder and renamed only once it is complete.
+// target's folder and renamed only once it is complete; a block device named
+// with --force is written where it stands.
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "cli/command.h"
 #include "cli/exit_status.h"
 #include "cli/image_options.h"
+#include "cli/output_target.h"
 #include "cli/progress_bar.h"
 #include "cli/recording_watch.h"
 #include "framework/exceptions.h"
@@ -18,7 +20,9 @@
 #include "messages/messages.h"
 #include "platform/console.h"
 #include "platform/file_io.h"
+#include "platform/file_kind.h"
 #include "platform/file_search.h"
+#include "platform/interrupt.h"
 
 namespace orlix::cli {
 namespace {
@@ -27,7 +31,7 @@ const ImageWording kWording{"image not written", "writes the image"};
 
 struct MkisoOptions {
   std::string output;
-  bool list = false, quiet = false, threaded = false;
+  bool list = false, quiet = false, threaded = false, force = false;
   ImageOptions image;
 };
 
@@ -37,8 +41,11 @@ class MkisoRun {
 
   int Run() {
     const auto start = std::chrono::steady_clock::now();
+    if (int rc = CheckOutput(o_.output, o_.force, target_); rc != 0) return rc;
+    if (int rc = RefuseOutputAsSource(target_, o_.image); rc != 0) return rc;
     if (int rc = ConfigureImage(burner_, o_.image); rc != 0) return rc;
     if (int rc = FillImageTree(burner_, o_.image, kWording, names_); rc != 0) return rc;
+    LeaveOutOutput(burner_, target_);
     if (int rc = Prepare(); rc != 0) return rc;
     if (int rc = Write(); rc != 0) return rc;
     if (!o_.quiet) Summary(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
@@ -74,30 +81,46 @@ class MkisoRun {
   }
 
   int Write() {
+    const int64_t bytes = (o_.threaded ? burner_.GetImageSize() : burner_.ImageSectors()) * 2048;
+    if (target_.in_place && target_.size >= 0 && bytes > target_.size)
+      return Fail(o_.output + ": the image needs " + std::to_string(bytes) + " bytes; the device holds " +
+                  std::to_string(target_.size));
     // The same folder as the target, so that the rename cannot cross file
     // systems; a clock tick keeps two runs apart.
-    const std::string temp = o_.output + ".orlix-" + std::to_string(TempTag()) + ".tmp";
+    const std::string file =
+        target_.in_place ? target_.path : target_.path + ".orlix-" + std::to_string(TempTag()) + ".tmp";
     std::string problems;
     burner_.OnDebugMessage = [&](TComponent*, const std::string& text, uint8_t type) {
       if (type == 0 || type == 4) problems += "\n  " + text;
     };
+    // Caught from here on, so that no half-written temporary file is left.
+    InstallInterruptHandlers();
     std::string result;
-    int status = o_.threaded ? WriteThreaded(temp, result) : WriteDirect(temp, result);
+    int status = o_.threaded ? WriteThreaded(file, result) : WriteDirect(file, result);
+    // The watch of the threaded way gave the signals their old effect.
+    if (o_.threaded) InstallInterruptHandlers();
     burner_.OnDebugMessage = nullptr;
     if (status == kExitOk && !IsSuccess(result)) status = Fail("image not written: " + result + problems);
-    if (status != kExitOk) {
-      FileDelete(temp);
-      return status;
-    }
+    if (status == kExitOk && InterruptReceived() != TInterrupt::None) status = Stopped(InterruptReceived());
+    if (status == kExitOk && !target_.in_place) status = Rename(file);
+    if (status != kExitOk && !target_.in_place) FileDelete(file);
+    RestoreInterruptHandlers();
+    return status;
+  }
+
+  int Rename(const std::string& temp) {
+    // A replaced image keeps who may read it, as cp keeps it.
+    if (target_.replaces) FileCopyModeAndOwner(target_.path, temp);
     // Renaming does not replace an existing file on every platform.
-    bool renamed = FileRename(temp, o_.output);
-    if (!renamed && FileExists(o_.output) && FileDelete(o_.output)) renamed = FileRename(temp, o_.output);
-    if (!renamed) {
-      const std::string why = OsErrorMessage(LastOsError());
-      FileDelete(temp);
-      return Fail(o_.output + ": " + why);
-    }
+    bool renamed = FileRename(temp, target_.path);
+    if (!renamed && FileExists(target_.path) && FileDelete(target_.path)) renamed = FileRename(temp, target_.path);
+    if (!renamed) return Fail(o_.output + ": " + OsErrorMessage(LastOsError()));
     return kExitOk;
+  }
+
+  int Stopped(TInterrupt interrupt) {
+    Fail(target_.in_place ? "stopped; " + o_.output + " holds an incomplete image" : "stopped; no image written");
+    return InterruptExitStatus(interrupt);
   }
 
   int WriteDirect(const std::string& temp, std::string& result) {
@@ -105,6 +128,8 @@ class MkisoRun {
     burner_.OnWriteDone = [&](TComponent*, const std::string& error) { result = error; };
     ProgressBar bar(!o_.quiet && IsTerminal(2));
     burner_.OnSaveProgress = [&](int64_t done, int64_t total) {
+      // The save has no other way out: it unwinds, closing what it opened.
+      if (InterruptReceived() != TInterrupt::None) throw StopRequest{};
       ProgressFacts facts;
       facts.done = done;
       facts.total = total;
@@ -113,6 +138,9 @@ class MkisoRun {
     int status = kExitOk;
     try {
       burner_.SaveToISOFile(temp, true);
+    } catch (const StopRequest&) {
+      bar.Clear();
+      status = Stopped(InterruptReceived());
     } catch (const std::exception& e) {  // file errors, and running out of memory
       status = Fail(std::string(e.what()) + "; no image written");
     }
@@ -129,10 +157,7 @@ class MkisoRun {
       return Fail("the image writer did not start; no image written");
     watch.Wait();
     result = watch.Result();
-    if (watch.Interrupt() != TInterrupt::None && !IsSuccess(result)) {
-      Fail("image not written: " + result);
-      return InterruptExitStatus(watch.Interrupt());
-    }
+    if (watch.Interrupt() != TInterrupt::None && !IsSuccess(result)) return Stopped(watch.Interrupt());
     return kExitOk;
   }
 
@@ -154,7 +179,11 @@ class MkisoRun {
     return static_cast<long>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007);
   }
 
+  // Thrown out of the direct save when the user stops it.
+  struct StopRequest {};
+
   const MkisoOptions& o_;
+  OutputTarget target_;
   TOrlixBurner burner_;
   NameReport names_;  // after the burner: it lets the burner's event go first
 };
@@ -163,7 +192,11 @@ const CommandRegistration registration("mkiso", [](CLI::App& app, int& exit_code
   auto o = std::make_shared<MkisoOptions>();
   CLI::App* cmd =
       app.add_subcommand("mkiso", "Build an ISO 9660 + Joliet image file from host files and folders");
-  cmd->add_option("-o,--output", o->output, "Image file to write")->required();
+  cmd->add_option("-o,--output", o->output,
+                  "Image file to write (a link is followed; an existing file keeps its mode)")
+      ->required();
+  cmd->add_flag("--force", o->force,
+                "Let -o name a block device (a USB stick, a partition): the image is written onto it");
   AddImageOptions(*cmd, o->image, kWording);
   cmd->add_flag("--list", o->list, "Print the layout lines and the tree on stdout");
   cmd->add_flag("-q,--quiet", o->quiet, "No progress bar and no summary");
@@ -181,9 +214,14 @@ const CommandRegistration registration("mkiso", [](CLI::App& app, int& exit_code
       "to fit their fields, which change no exit status. Host folders that hold no file are kept unless "
       "--no-empty-dirs is given; a folder whose files --mask or --archive-only left out is not empty and "
       "is left out with them.\n"
+      "The output is replaced only when it is a regular file (it keeps its mode, and its owner where "
+      "allowed); a link is followed to its target; a device, FIFO or socket is refused, except a block "
+      "device with --force, which is written in place. An output inside a source folder is left out of "
+      "the image, and an output that is one of the sources is refused. FIFOs, sockets, devices and "
+      "links that lead nowhere are left out and named, as other refusals.\n"
       "Exit status: 0 image written; 1 error (nothing written); 2 files left out (nothing written), or "
       "the image written with entries renamed; 64 usage error; 130, 143 or 129 stopped by Ctrl-C, "
-      "SIGTERM or SIGHUP (--threaded; nothing written).");
+      "SIGTERM or SIGHUP (nothing written; the temporary file is removed).");
   cmd->callback([o, cmd, &exit_code] {
     CollectGrafts(*cmd, o->image);
     MkisoRun run(*o);

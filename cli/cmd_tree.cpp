@@ -8,6 +8,8 @@
 
 #include "burner/burner.h"
 #include "cli/command.h"
+#include "cli/exit_status.h"
+#include "cli/image_folder.h"
 #include "cli/image_options.h"
 #include "cli/name_report.h"
 #include "cli/tree_report.h"
@@ -15,9 +17,6 @@
 
 namespace orlix::cli {
 namespace {
-
-constexpr int kExitError = 1;
-constexpr int kExitLeftOut = 2;
 
 struct TreeOptions {
   bool keep_path = false;
@@ -94,9 +93,8 @@ int RunTree(const TreeOptions& options) {
   RefusalLog log(burner, names);
   int status = 0;
 
-  std::string dest_path = options.dest;
-  if (dest_path.empty() || dest_path[0] != '\\') dest_path.insert(0, "\\");
-  while (dest_path.size() > 1 && dest_path.back() == '\\') dest_path.pop_back();
+  std::string dest_path, error;
+  if (!ParseImageFolder(options.dest, dest_path, error)) return Fail(error, kExitUsage);
   PDEntry dest = burner.MakeDir(dest_path);
   if (!dest && log.FullTables() == 0) {
     std::fprintf(stderr, "orlix: invalid destination folder %s\n", options.dest.c_str());
@@ -150,7 +148,7 @@ const CommandRegistration registration("tree", [](CLI::App& app, int& exit_code)
   cmd->add_flag("--rename-duplicates", options->rename_duplicates,
                 "Keep a file whose name its image folder already holds, ignoring case (index.html beside "
                 "Index.html), under a free name: index~1.html");
-  cmd->add_option("--dest", options->dest, "Image folder to add to, for example \\DOCS (made when missing)")
+  cmd->add_option("--dest", options->dest, "Image folder to add to, for example /DOCS/sub or \\DOCS\\sub (made when missing)")
       ->capture_default_str();
   cmd->add_option("--max-files", options->max_files, "Capacity of the entry table")
       ->capture_default_str()

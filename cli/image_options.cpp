@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "cli/boot_image.h"
 #include "cli/exit_status.h"
+#include "cli/image_folder.h"
 #include "iso/ordering.h"
 #include "iso/tree.h"
 #include "platform/file_search.h"
@@ -14,15 +16,6 @@ namespace {
 // Sector numbers and path-table parent numbers are 32 and 16 bits wide.
 constexpr int64_t kMaxImageSectors = (int64_t{1} << 32) - 1;
 constexpr int32_t kMaxPathTableDirs = 65535;
-
-// An image path from what the user typed: either separator, one leading "\".
-std::string ImagePath(std::string path) {
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  if (path.empty() || path[0] != '\\') path.insert(path.begin(), '\\');
-  while (path.size() > 1 && path.back() == '\\') path.pop_back();
-  return path;
-}
 
 }  // namespace
 
@@ -61,7 +54,7 @@ void AddImageOptions(CLI::App& cmd, ImageOptions& o, const ImageWording& wording
                  "El Torito boot image file (diskette emulation for 1.2/1.44/2.88 MB images)");
   cmd.add_flag("--xa", o.xa, "Add the 14-byte CD-ROM XA entry to every directory record");
   o.dest_option = cmd.add_option("--dest", o.dest_values,
-                                 "Image folder for the PATHs that follow, for example \\DOCS (default \\)")
+                                 "Image folder for the PATHs that follow, for example /DOCS/sub or \\DOCS\\sub (default /)")
                       ->allow_extra_args(false);
   cmd.add_flag("--keep-path", o.source.keep_path, "Keep each source's folder structure in the image");
   cmd.add_flag("--archive-only", o.source.archive_only, "Add only files whose archive attribute is set");
@@ -99,6 +92,10 @@ void CollectGrafts(const CLI::App& cmd, ImageOptions& o) {
 }
 
 int ConfigureImage(TOrlixBurner& burner, const ImageOptions& o) {
+  std::string folder, error;
+  for (const Graft& g : o.grafts)
+    if (!ParseImageFolder(g.dest, folder, error)) return Fail(error, kExitUsage);
+  if (!o.boot.empty() && !CheckBootImage(o.boot, error)) return Fail(error);
   if (o.max_files != 65535 || o.max_dirs != 8191) burner.ClearAll(o.max_files, o.max_dirs);
   ELen = o.xa ? 14 : 0;
   burner.SetJolietFileSystem(!o.no_joliet);
@@ -121,8 +118,6 @@ int ConfigureImage(TOrlixBurner& burner, const ImageOptions& o) {
   // date give the same image.
   if (!o.date.empty() && o.date != "now") SetNowOverride(true, date);
   if (!o.boot.empty()) {
-    if (FileGetAttr(o.boot) < 0 || (FileGetAttr(o.boot) & faDirectory))
-      return Fail(o.boot + ": no such boot image file");
     burner.SetBootImage(o.boot);
     burner.SetBootable(true);
   }
@@ -134,7 +129,11 @@ int FillImageTree(TOrlixBurner& burner, const ImageOptions& o, const ImageWordin
   RefusalLog log(burner, names);
   int status = kExitOk;
   for (const Graft& g : o.grafts) {
-    const std::string dest_path = ImagePath(g.dest);
+    std::string dest_path, error;
+    if (!ParseImageFolder(g.dest, dest_path, error)) {
+      status = Fail(error, kExitUsage);
+      break;
+    }
     PDEntry dest = burner.MakeDir(dest_path);
     if (dest == nullptr) {
       status = Fail("no room for the image folder " + dest_path + ": " + log.LastFullMessage());

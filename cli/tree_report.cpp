@@ -9,6 +9,7 @@
 #include "messages/messages.h"
 #include "platform/file_copy.h"
 #include "platform/file_io.h"
+#include "platform/file_kind.h"
 #include "platform/file_search.h"
 #include "platform/short_names.h"
 
@@ -71,6 +72,9 @@ RefusalLog::RefusalLog(TOrlixBurner& burner, NameReport& names) : burner_(burner
                              std::string& short_name, TDateTime&, int32_t, int64_t size, bool& skip) {
     Settle();
     pending_ = Pending{true, path, long_name, size, skip, burner_.LastInserted(), full_tables_, "", "", ""};
+    // /proc and /sys files show 0 bytes and yield data when read: recorded
+    // by their size they would be empty on the disc.
+    if (!skip && size == 0 && FileOnKernelFileSystem(path)) skip = pending_.skip = pending_.kernel_file = true;
     if (!skip) CheckName(pending_, long_name, short_name);
   };
   burner_.OnDebugMessage = [this](TComponent*, const std::string& message, uint8_t type) {
@@ -127,12 +131,17 @@ void RefusalLog::Settle() {
     return;
   }
   std::string reason;
-  if (pending_.skip) {
+  if (pending_.kernel_file) {
+    reason = "a file the kernel makes as it is read (its size, 0, says nothing of its data)";
+  } else if (pending_.skip) {
     const size_t count = CharacterCount(pending_.long_name);
     reason = "name has " + std::to_string(count) + " characters";
     // The tree gives a name without extension a final dot, which counts.
     if (BaseName(pending_.path).find('.') == std::string::npos) reason += " with the dot the image adds";
     reason += " (at most " + std::to_string(kMaxLongName) + ")";
+  } else if (const TFileKind kind = FileKindOf(pending_.path);
+             kind != TFileKind::Regular && kind != TFileKind::None) {
+    reason = std::string("a ") + FileKindName(kind) + ", not a regular file";
   } else if (pending_.size > kMaxFileSize) {
     reason = "4 GiB or larger (" + Text(ERR_NOTSUPPORTED) + ")";
   } else if (full_tables_ > pending_.full_before) {

@@ -46,6 +46,7 @@ class RefusalLog {
     std::string held;      // the name the folder already holds, as written there
     std::string image_path;  // of the file, when it was renamed
     std::string renamed;   // the free name it was given instead
+    bool kernel_file = false;  // its size of 0 says nothing of its data
   };
   // Looks the file up in its image folder; renames it when asked to.
   void CheckName(Pending& file, std::string& long_name, std::string& short_name);

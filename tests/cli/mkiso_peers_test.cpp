@@ -111,7 +111,12 @@ TEST_F(MkisoPeers, Libcdio) {
 
 TEST_F(MkisoPeers, BootableImagesCarryACatalogTheToolsReport) {
   std::ofstream(dir / "floppy.img", std::ios::binary) << Pattern(1474560, 9);
-  std::ofstream(dir / "small.img", std::ios::binary) << Pattern(4000, 3);
+  // A hard-disk image must start with a master boot record of one partition.
+  std::string small = Pattern(4000, 3);
+  for (int i = 0; i < 4; ++i) small[446 + 16 * i + 4] = i == 0 ? '\x83' : '\0';
+  small[510] = '\x55';
+  small[511] = '\xAA';
+  std::ofstream(dir / "small.img", std::ios::binary) << small;
   const std::string mkiso = Quote(ORLIX_BIN_DIR "/orlix") + " mkiso -q -o " + Iso("boot") + " --boot ";
   const std::string src = " " + Quote((dir / "src" / "sizes").string());
   ASSERT_EQ(Run(mkiso + Quote((dir / "floppy.img").string()) + src).status, 0);
@@ -125,7 +130,7 @@ TEST_F(MkisoPeers, BootableImagesCarryACatalogTheToolsReport) {
   Run("7zz x -y -o" + Quote((dir / "boot_out").string()) + " " + Iso("boot"));
   bool found = false;
   for (auto& p : fs::directory_iterator(dir / "boot_out" / "[BOOT]"))
-    found |= ReadAll(p.path()) == Pattern(4000, 3).substr(0, 512);
+    found |= ReadAll(p.path()) == small.substr(0, 512);
   EXPECT_TRUE(found);
 }
 
