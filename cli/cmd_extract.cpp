@@ -14,6 +14,7 @@
 #include "cli/exit_status.h"
 #include "cli/progress_bar.h"
 #include "platform/console.h"
+#include "platform/file_kind.h"
 
 namespace orlix::cli {
 namespace {
@@ -71,6 +72,15 @@ class Extraction {
   void File(const TFEntry& e, const fs::path& host, const std::string& disc_path) {
     current_ = disc_path;
     Show(done_);
+    // A FIFO would stop the copy for good, and a device would take the data
+    // and be deleted should the copy fail: only a regular file is replaced.
+    if (const TFileKind kind = FileKindOf(Utf8(host)); kind != TFileKind::None && kind != TFileKind::Regular) {
+      bar_.Clear();
+      ++failed_;
+      Fail(Printable(Utf8(host)) + ": a " + FileKindName(kind) + "; only a regular file is written over");
+      done_ += e.Size;
+      return;
+    }
     if (burner_.ExtractFile(const_cast<PFEntry>(&e), Utf8(host))) {
       ++files_;
     } else {

@@ -136,6 +136,25 @@ TEST_F(Outputs, ReplacedImageKeepsItsModeAndOwner) {
   EXPECT_TRUE(HoldsImage(ReadAll(out)));
 }
 
+TEST_F(Outputs, ExtractWritesOverRegularFilesOnly) {
+  Write("src/a.txt", "from the disc");
+  ASSERT_EQ(Orlix("mkiso -q -o " + Path("disc.iso") + " " + Path("src")).status, 0);
+  const std::string disc = (dir / "disc").string(), image = (dir / "disc.iso").string();
+  // A pressed disc holding the image; made by the tool where it must be.
+  Shell(Quote(ORLIX_BIN_DIR "/orlix") + " vdisc create " + Quote(disc) + " --profile dvd-rom --image " +
+        Quote(image));
+  const std::string drive = Quote("virtual:" + disc + ",profile=dvd-rom,image=" + image);
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+  Outcome r = Orlix("extract -q -d " + drive + " /a.txt " + Path("pipe"));
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_TRUE(Has(r.err, "pipe: a FIFO; only a regular file is written over"));
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+  Write("old.txt", "old");
+  r = Orlix("extract -q -d " + drive + " /a.txt " + Path("old.txt"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadAll(dir / "old.txt"), "from the disc");
+}
+
 TEST_F(Outputs, StoppedWritesLeaveNoTemporaryFile) {
   const std::string ignored = Shell("sed -n 's/^SigIgn:\\s*//p' /proc/$$/status").out;
   if (ignored.empty() || (std::stoull(ignored, nullptr, 16) & 0x4003))  // HUP, INT, TERM
