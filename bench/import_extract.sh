@@ -39,10 +39,10 @@ if [ ! -f "$WORK/large.iso" ]; then
 fi
 # The pressed discs are made once (the recorder copies the image), outside the timings.
 rm -f "$WORK/many.disc" "$WORK/many.disc.desc" "$WORK/large.disc" "$WORK/large.disc.desc"
-MANY="virtual:$WORK/many.disc,profile=dvd-rom,image=$WORK/many.iso"
-LARGE="virtual:$WORK/large.disc,profile=dvd-rom,image=$WORK/large.iso"
-"$ORLIX" sessions -q -d "$MANY" >/dev/null
-"$ORLIX" sessions -q -d "$LARGE" >/dev/null
+"$ORLIX" vdisc create "$WORK/many.disc" --profile dvd-rom --image "$WORK/many.iso" >/dev/null
+"$ORLIX" vdisc create "$WORK/large.disc" --profile dvd-rom --image "$WORK/large.iso" >/dev/null
+MANY="virtual:$WORK/many.disc"
+LARGE="virtual:$WORK/large.disc"
 
 # Seconds of the fastest of REPEAT runs of a command (its output dropped).
 fastest() {

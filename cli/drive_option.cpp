@@ -43,10 +43,47 @@ int SystemDriveIndex(const std::string& drive) {
   return -1;
 }
 
+constexpr char kDriveForms[] =
+    "a drive is named C: to Z: (the system's /dev/sr0 to /dev/sr23), /dev/srN, H:T:L (host adapter 0-9, "
+    "target 0-7, LUN 0-7, as `orlix devices` lists them) or virtual:FILE[,profile=...] (a disc file made "
+    "with `orlix vdisc create`)";
+
+// "H:T:L", optionally followed by the rest of a line of `orlix devices`.
+bool IsAddress(const std::string& drive) {
+  return drive.size() >= 5 && drive[1] == ':' && drive[3] == ':' && (drive.size() == 5 || drive[5] == ' ' || drive[5] == ',');
+}
+
+// What is wrong with the form of `drive`, checked before any layer starts so
+// that a typo is not answered with a missing layer; empty when well formed.
+std::string DriveNameFault(const std::string& drive) {
+  if (drive.empty()) return "the drive name is empty";
+  if (IsVirtual(drive)) return "";
+  const std::string quoted = "\"" + drive + "\"";
+  if (drive.rfind("/dev/", 0) == 0) {
+    if (SystemDriveIndex(drive) >= 0) return "";
+    if (drive.rfind(kDevicePrefix, 0) == 0) return quoted + " is past the last drive the tool can reach (/dev/sr23)";
+    return quoted + " is not a CD/DVD drive";
+  }
+  if (const int index = SystemDriveIndex(drive); index >= 0)
+    return index < 2 ? quoted + " is a floppy drive's letter" : "";
+  if (IsAddress(drive)) {
+    const char* parts[] = {"host adapter", "target", "LUN"};
+    const char highest[] = {'9', '7', '7'};
+    for (int i = 0; i < 3; ++i) {
+      const char c = drive[static_cast<size_t>(i) * 2];
+      if (c < '0' || c > highest[i])
+        return quoted + ": " + parts[i] + " " + std::string(1, c) + " is not 0 to " + highest[i];
+    }
+    return "";
+  }
+  return quoted + " is no drive name";
+}
+
 // Loads the virtual recorder (installed with the library, or beside this
-// program) and points it at the disc file of `spec` ("FILE[,profile=P,...]");
-// `library` receives the path the layer must be loaded from.
-bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::string& error);
+// program) and points it at the disc file of `spec` ("FILE[,profile=P,...]"),
+// which must exist unless `may_create`; `library` receives the path the layer
+// must be loaded from.
+bool PrepareVirtualRecorder(const std::string& spec, bool may_create, std::string& library, std::string& error);
 
 std::string Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -66,8 +103,9 @@ std::string FirstSystemDrive() {
   return letter;
 }
 
-// The virtual recorder on the default disc, made blank when missing.
-bool DefaultVirtualDrive(DriveOptions& options, std::string& error) {
+// The virtual recorder on the default disc, made blank when missing (the
+// one disc a drive verb makes: a new user gets a drive to try).
+bool DefaultVirtualDrive(DriveOptions& options, bool& made, std::string& error) {
   const std::string path = DefaultDiscPath();
   if (path.empty()) {
     error =
@@ -81,7 +119,7 @@ bool DefaultVirtualDrive(DriveOptions& options, std::string& error) {
             "name a drive with -d or " + kDeviceVariable;
     return false;
   }
-  const bool made = !FileExists(path);
+  made = !FileExists(path);
   if (made) {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -98,9 +136,11 @@ bool DefaultVirtualDrive(DriveOptions& options, std::string& error) {
   return true;
 }
 
-// Fills in the drive when -d was not given.
-bool ChooseDrive(DriveOptions& options, std::string& error) {
-  if (!options.drive.empty()) return true;
+// Fills in the drive when -d was not given; `made_default` tells that it is
+// the default disc, still to be made.
+bool ChooseDrive(DriveOptions& options, bool& made_default, std::string& error) {
+  made_default = false;
+  if (!options.drive.empty() || options.drive_named) return true;
   options.drive = Variable(kDeviceVariable);
   if (!options.drive.empty()) return true;
   options.drive = FirstSystemDrive();
@@ -108,7 +148,7 @@ bool ChooseDrive(DriveOptions& options, std::string& error) {
     if (options.verbose) std::fprintf(stderr, "orlix: using the system's drive %s\n", options.drive.c_str());
     return true;
   }
-  return DefaultVirtualDrive(options, error);
+  return DefaultVirtualDrive(options, made_default, error);
 }
 
 }  // namespace
@@ -125,11 +165,13 @@ std::string DefaultDiscPath() {
 }
 
 void AddDriveOptions(CLI::App& command, DriveOptions& options) {
-  command.add_option(
+  command
+      .add_option(
       "-d,--drive", options.drive,
       "Drive: an ID such as 1:0:0, a system drive such as /dev/sr0 or E:, or "
       "virtual:FILE[,profile=P] for a virtual recorder (default: $ORLIX_DEVICE, else the first "
-      "system drive, else the virtual recorder's default disc)");
+      "system drive, else the virtual recorder's default disc)")
+      ->each([&options](const std::string&) { options.drive_named = true; });
   command.add_flag("-q,--quiet", options.quiet, "No notes on stderr");
   command.add_flag("-v,--verbose", options.verbose, "Debug lines to stderr");
   command.add_flag("--log-commands", options.log_commands, "Log every drive command (with -v)");
@@ -148,10 +190,15 @@ void WireDebugOutput(TSCSIDevice& device, const DriveOptions& options) {
 bool StartLayer(TSCSIDevice& device, DriveOptions& options, std::string& error) {
   GenerateLogs = options.log_commands;
   WireDebugOutput(device, options);
-  if (!ChooseDrive(options, error)) return false;
+  bool made_default = false;
+  if (!ChooseDrive(options, made_default, error)) return false;
+  if (const std::string fault = DriveNameFault(options.drive); !fault.empty()) {
+    error = fault + "; " + kDriveForms;
+    return false;
+  }
   if (IsVirtual(options.drive)) {
     std::string library;
-    if (!PrepareVirtualRecorder(options.drive.substr(sizeof kVirtualPrefix - 1), library, error))
+    if (!PrepareVirtualRecorder(options.drive.substr(sizeof kVirtualPrefix - 1), made_default, library, error))
       return false;
     if (!device.InitializeASPI(false, library) || ASPILibPath != library) {
       error = "cannot use the virtual recorder " + library;
@@ -162,10 +209,15 @@ bool StartLayer(TSCSIDevice& device, DriveOptions& options, std::string& error) 
   }
   // A system drive is reached through the pass-through layer whatever
   // manager is installed.
-  const bool internal_first = options.internal_first || SystemDriveIndex(options.drive) >= 0;
+  const int system_index = SystemDriveIndex(options.drive);
+  const bool internal_first = options.internal_first || system_index >= 0;
   if (!device.InitializeASPI(internal_first, "")) {
-    error = "no drive access: no ASPI manager (" + LibraryFileName(kAspiManagerBaseName) +
-            ") and no CD/DVD drive the system shows";
+    if (system_index >= 0)
+      error = "no CD/DVD drive " + std::string(1, static_cast<char>('A' + system_index)) + ": (" + kDevicePrefix +
+              std::to_string(system_index - 2) + "): the system shows none";
+    else
+      error = "no drive access: no ASPI manager (" + LibraryFileName(kAspiManagerBaseName) +
+              ") and no CD/DVD drive the system shows";
     if (!ASPILayerError.empty()) error += "; " + ASPILayerError;
     return false;
   }
@@ -200,8 +252,7 @@ bool SelectDrive(TSCSIDevice& device, const DriveOptions& options, std::string& 
     try {
       device.SetDeviceID(drive);
     } catch (const EConvertError&) {
-      error =
-          "bad drive \"" + drive + "\": expected A:T:L (one digit each), /dev/srN, a letter or virtual:FILE";
+      error = "\"" + drive + "\" is no drive name; " + kDriveForms;
       return false;
     }
   }
@@ -221,7 +272,7 @@ bool OpenDrive(TSCSIDevice& device, DriveOptions& options, std::string& error) {
 namespace orlix::cli {
 namespace {
 
-bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::string& error) {
+bool PrepareVirtualRecorder(const std::string& spec, bool may_create, std::string& library, std::string& error) {
   library = VirtualRecorderPath();
   // Stays loaded for the life of the program: the layer loads the same copy.
   TLibHandle handle = LoadSharedLibrary(library);
@@ -233,8 +284,17 @@ bool PrepareVirtualRecorder(const std::string& spec, std::string& library, std::
       reinterpret_cast<OrlixVRecorderConfigureFn>(SharedLibrarySymbol(handle, "OrlixVRecorderConfigure"));
   auto last_error =
       reinterpret_cast<OrlixVRecorderLastErrorFn>(SharedLibrarySymbol(handle, "OrlixVRecorderLastError"));
-  if (!configure || !last_error) {
+  auto describe = reinterpret_cast<OrlixVDiscDescribeFn>(SharedLibrarySymbol(handle, "OrlixVDiscDescribe"));
+  if (!configure || !last_error || !describe) {
     error = library + " is not a virtual recorder";
+    return false;
+  }
+  // The recorder makes a disc it is pointed at when there is none; only
+  // `vdisc create` may, so a typo in a name cannot become a blank disc.
+  const std::string file = spec.substr(0, spec.find(','));
+  if (!may_create && !file.empty() && describe(file.c_str(), nullptr, 0) < 0) {
+    error = last_error();
+    if (!FileExists(file + ".desc")) error += " (`orlix vdisc create` makes one)";
     return false;
   }
   if (configure(spec.c_str()) != 0) {

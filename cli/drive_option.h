@@ -13,6 +13,7 @@ namespace orlix::cli {
 
 struct DriveOptions {
   std::string drive;          // as given; the default once StartLayer has chosen
+  bool drive_named = false;   // -d was given, even empty
   bool verbose = false;       // debug lines to stderr
   bool quiet = false;         // no notes on stderr
   bool log_commands = false;  // every drive command on the debug channel

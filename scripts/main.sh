@@ -25,6 +25,7 @@ fi
 if [ -f "$disc" ] && ! "$orlix" erase -q -d "virtual:$disc,op-ms=0" >/dev/null; then
   rm -f "$disc" "$disc.desc"
 fi
+[ -f "$disc" ] || "$orlix" vdisc create "$disc" --profile dvd+rw >/dev/null
 drive="virtual:$disc,profile=dvd+rw,op-ms=0"
 "$orlix" burn --verify -V ORLIX_DEMO -d "$drive" "$@"
 "$orlix" info -d "$drive" | grep -E '^(disc|status|used|free):'

@@ -175,7 +175,7 @@ class BurnMedia : public ::testing::Test {
   // The virtual recorder with that disc; closing and formatting take no time.
   std::string Drive(const std::string& name, const std::string& profile,
                     const std::string& extra = "") const {
-    return Quote("virtual:" + Disc(name) + ",profile=" + profile + ",op-ms=0" + extra);
+    return VirtualDrive(Disc(name), profile, extra);
   }
   std::string Show(const std::string& name) { return Orlix("vdisc show " + Quote(Disc(name))).out; }
   // A disc file holds data only where something was recorded.
@@ -186,7 +186,7 @@ class BurnMedia : public ::testing::Test {
   std::string LastSession(const std::string& name) {
     std::smatch m;
     const std::string shown = Show(name);
-    return std::regex_search(shown, m, std::regex("last session (\\w+)")) ? m[1].str() : shown;
+    return std::regex_search(shown, m, std::regex("last session: (\\w+)")) ? m[1].str() : shown;
   }
   // Where the drive's table of contents puts a track.
   int64_t TrackStart(const std::string& name, int track) {

@@ -50,6 +50,24 @@ inline Outcome Shell(const std::string& command, const fs::path& scratch) {
   return {(raw >> 8) & 0xFF, ReadAll(out), ReadAll(err)};
 }
 
+// The virtual recorder on `file`, quoted for the shell: "virtual:FILE,profile=
+// P,op-ms=0EXTRA" (closing, blanking and formatting take no time). Only
+// `vdisc create` makes a disc, so a missing one is made here first: blank
+// (of blocks=N in `extra`), or pressed with the content of its image=PATH.
+inline std::string VirtualDrive(const fs::path& file, const std::string& profile, const std::string& extra = "") {
+  if (!fs::exists(file.string() + ".desc")) {
+    std::string create = Quote(ORLIX_BIN_DIR "/orlix") + " vdisc create " + Quote(file.string()) + " --profile " +
+                         Quote(profile);
+    for (const std::string key : {"image", "blocks"})
+      if (const size_t at = extra.find("," + key + "="); at != std::string::npos) {
+        const size_t from = at + key.size() + 2, end = extra.find(',', from);
+        create += " --" + key + " " + Quote(extra.substr(from, end == std::string::npos ? end : end - from));
+      }
+    EXPECT_EQ(std::system((create + " >/dev/null").c_str()), 0) << create;
+  }
+  return Quote("virtual:" + file.string() + ",profile=" + profile + ",op-ms=0" + extra);
+}
+
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -21,7 +21,7 @@ class Multisession : public CliTest {
   }
   std::string Disc(const std::string& name) const { return (dir / name).string(); }
   std::string Drive(const std::string& name, const std::string& profile, const std::string& extra = "") {
-    return Quote("virtual:" + Disc(name) + ",profile=" + profile + ",op-ms=0" + extra);
+    return VirtualDrive(Disc(name), profile, extra);
   }
   // A pressed DVD holding `image`.
   std::string Pressed(const std::string& image, const std::string& extra = "") {

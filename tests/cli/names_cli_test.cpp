@@ -155,7 +155,7 @@ TEST_F(NamesCli, ARecordingWithRenamedEntriesIsDoneAndExitsTwo) {
   Write("b/SAME.TXT", "second");
   fs::create_directories(dir / "a" / "empty");
   const std::string disc = (dir / "disc.img").string();
-  const Outcome r = Orlix("burn --json --rename-duplicates -d " + Quote("virtual:" + disc + ",profile=dvd+r,op-ms=0") +
+  const Outcome r = Orlix("burn --json --rename-duplicates -d " + VirtualDrive(disc, "dvd+r") +
                           " " + Path("a") + " " + Path("b"));
   EXPECT_EQ(r.status, 2) << r.err;
   EXPECT_TRUE(Has(r.out, "\"result\": \"ok\""));
