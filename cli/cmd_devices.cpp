@@ -1,14 +1,26 @@
 // orlix devices: the CD/DVD drives behind the ASPI layer, one line each:
-// address, letter, vendor, product and revision.
+// address, letter, vendor, product and revision; with -v the library's
+// version too.
 #include <cstdio>
 #include <memory>
 
+#include "burner/burner.h"
 #include "cli/command.h"
+#include "cli/drive_facts.h"
 #include "cli/drive_option.h"
 #include "transport/transport_state.h"
 
 namespace orlix::cli {
 namespace {
+
+// "H:T:L,X: " and the INQUIRY fields as they came: the name as `info`
+// writes it.
+std::string Tidy(const std::string& line) {
+  constexpr size_t kFields = 28;
+  const size_t at = line.find(": ");
+  if (at == std::string::npos || line.size() < at + 2 + kFields) return line;
+  return line.substr(0, at + 2) + DriveName(line.c_str() + at + 2) + line.substr(at + 2 + kFields);
+}
 
 int RunDevices(DriveOptions& options) {
   TSCSIDevice device(nullptr);
@@ -18,7 +30,8 @@ int RunDevices(DriveOptions& options) {
     return 1;
   }
   std::printf("layer: %s\n", ASPILayerName.c_str());
-  for (const std::string& line : device.DeviceList()) std::printf("%s\n", line.c_str());
+  if (options.verbose) std::printf("library: orlix %s\n", TOrlixBurner(nullptr).Version().c_str());
+  for (const std::string& line : device.DeviceList()) std::printf("%s\n", Tidy(line).c_str());
   return 0;
 }
 

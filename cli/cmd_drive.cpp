@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/command.h"
+#include "cli/drive_facts.h"
 #include "cli/drive_option.h"
 #include "device/device_state.h"
 #include "transport/transport_state.h"
@@ -36,7 +37,7 @@ int RunDrive(DriveOptions& options) {
   std::printf("address: %u:%u:%u\n", device.HaId(), device.Target(), device.Lun());
   std::printf("letter: %c:\n", letter);
   std::printf("layer: %s\n", ASPILayerName.c_str());
-  std::printf("name: %s\n", device.DeviceName().c_str());
+  std::printf("name: %s\n", DriveName(reinterpret_cast<const char*>(device.InquiryData() + 8)).c_str());
   std::printf("type: %u (%s)\n", device.DeviceType(), TypeName(device.DeviceType()));
   std::printf("poll ready: %s\n", YesNo(device.PollReady()));
   std::printf("force underrun protection: %s\n", YesNo(device.ForceUnderrun()));

@@ -1,5 +1,5 @@
 // orlix erase -d DEV [--quick|--full]: makes a rewritable disc blank again,
-// showing the estimated progress, and exits 0 only when the drive reports no
+// showing its progress, and exits 0 only when the drive reports no
 // error at the end.
 #include <algorithm>
 #include <cstdio>
@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/drive_option.h"
+#include "cli/progress_bar.h"
 #include "device/device_state.h"
 #include "device/erase_thread.h"
 #include "framework/thread.h"
@@ -22,33 +23,33 @@ struct EraseOptions {
   bool full = false;
 };
 
-// A bar redrawn in place on a terminal; otherwise a line at every tenth.
+// The drive's progress as it reports it: the tool's bar on a terminal,
+// otherwise a line at every tenth.
 class EraseProgressShown {
  public:
-  explicit EraseProgressShown(bool terminal) : terminal_(terminal) {}
+  EraseProgressShown(bool terminal, bool quiet) : terminal_(terminal), quiet_(quiet), bar_(terminal && !quiet) {}
 
   void Show(int percent) {
+    if (quiet_) return;
     percent = std::clamp(percent, 0, 100);
     if (terminal_) {
-      if (percent == last_) return;
-      const int width = 40, filled = width * percent / 100;
-      std::fprintf(stderr, "\rerasing [%s%s] %3d%%", std::string(filled, '#').c_str(),
-                   std::string(width - filled, '.').c_str(), percent);
-      drawn_ = true;
+      ProgressFacts facts;
+      facts.phase = "erasing";
+      facts.done = percent;
+      facts.total = 100;
+      facts.bytes = false;
+      bar_.Update(facts);
     } else if (percent / 10 > last_ / 10) {
       std::fprintf(stderr, "erasing: %d%%\n", percent / 10 * 10);
     }
     last_ = percent;
   }
 
-  void Done() {
-    if (drawn_) std::fprintf(stderr, "\n");
-    drawn_ = false;
-  }
+  void Done() { bar_.Clear(); }
 
  private:
-  bool terminal_;
-  bool drawn_ = false;
+  bool terminal_, quiet_;
+  ProgressBar bar_;
   int last_ = 0;
 };
 
@@ -83,7 +84,7 @@ int RunErase(EraseOptions& options) {
     return Fail("the drive did not become ready; nothing was erased");
   }
 
-  EraseProgressShown progress(IsTerminal(2));
+  EraseProgressShown progress(IsTerminal(2), options.drive.quiet);
   // The erase thread reports on this thread: pump its calls until it has
   // ended, then the device may go.
   while (!done || device.Erasing() || EraseThreadRunning()) {
@@ -105,7 +106,8 @@ const CommandRegistration registration("erase", [](CLI::App& app, int& exit_code
                               "Minimal blank, or overwrite the start of DVD+RW/DVD-RAM (default)");
   cmd->add_flag("--full", options->full, "Blank or format the whole disc")->excludes(quick);
   cmd->footer(
-      "The progress shown is an estimate from the usual duration of the erase. Exit status 0 only when "
+      "The progress shown is the drive's own where it reports one, else an estimate from the usual duration "
+      "of the erase. Exit status 0 only when "
       "the drive reports the disc erased; 1 when the disc cannot be erased, the drive refuses or the erase "
       "fails.");
   cmd->callback([options, &exit_code] { exit_code = RunErase(*options); });

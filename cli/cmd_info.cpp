@@ -12,6 +12,9 @@
 namespace orlix::cli {
 namespace {
 
+// Raised when a key of the JSON form changes meaning or goes.
+constexpr int kInfoSchema = 1;
+
 struct InfoOptions {
   DriveOptions drive;
   bool json = false;
@@ -45,7 +48,7 @@ void PrintText(const DriveFacts& d, const DiscFacts& disc) {
   std::printf("current read speed: %s\n", SpeedText(d.current_read, d.dvd_speeds).c_str());
   std::printf("max write speed: %s\n", SpeedText(d.max_write, d.dvd_speeds).c_str());
   std::printf("current write speed: %s\n", SpeedText(d.current_write, d.dvd_speeds).c_str());
-  std::printf("buffer: %u KB\n", d.buffer_kb);
+  std::printf("buffer: %u KiB\n", d.buffer_kb);
   std::printf("write methods: %s\n", Join(d.write_methods).c_str());
   if (!disc.ready) {
     std::printf("disc: none\n");
@@ -53,7 +56,7 @@ void PrintText(const DriveFacts& d, const DiscFacts& disc) {
   }
   std::printf("disc: %s\n", disc.medium.c_str());
   std::printf("medium type: %s\n", disc.type.c_str());
-  std::printf("profile: 0x%04X\n", disc.profile);
+  std::printf("profile: %s\n", ProfileText(disc.profile).c_str());
   std::printf("status: %s\n", DiscStatusName(disc.status).c_str());
   std::printf("last session: %s\n", SessionStateName(disc.last_session).c_str());
   std::printf("sessions: %u\n", disc.sessions);
@@ -69,20 +72,21 @@ std::string List(const std::vector<std::string>& words) {
   return s + "]";
 }
 
+// Keys name their units, so that a script cannot take kB/s for kbit/s.
 std::string SpeedJson(const SpeedFact& s) {
   char t[96];
-  std::snprintf(t, sizeof t, "{\"kbps\": %u, \"multiple\": %.2f}", s.kbps, s.multiple);
+  std::snprintf(t, sizeof t, "{\"kBps\": %u, \"multiple\": %.2f}", s.kbps, s.multiple);
   return t;
 }
 
 std::string BlocksJson(uint32_t blocks) {
   char t[96];
-  std::snprintf(t, sizeof t, "{\"blocks\": %u, \"mb\": %.1f}", blocks, BlocksToMB(blocks));
+  std::snprintf(t, sizeof t, "{\"blocks\": %u, \"MiB\": %.1f}", blocks, BlocksToMB(blocks));
   return t;
 }
 
 void PrintJson(const DriveFacts& d, const DiscFacts& disc) {
-  std::printf("{\n  \"drive\": {\n");
+  std::printf("{\n  \"schema\": %d,\n  \"drive\": {\n", kInfoSchema);
   std::printf("    \"name\": %s,\n", Quoted(d.name).c_str());
   std::printf("    \"address\": %s,\n", Quoted(d.address).c_str());
   std::printf("    \"reads\": %s,\n", List(d.reads).c_str());
@@ -93,13 +97,13 @@ void PrintJson(const DriveFacts& d, const DiscFacts& disc) {
   std::printf("    \"current_read_speed\": %s,\n", SpeedJson(d.current_read).c_str());
   std::printf("    \"max_write_speed\": %s,\n", SpeedJson(d.max_write).c_str());
   std::printf("    \"current_write_speed\": %s,\n", SpeedJson(d.current_write).c_str());
-  std::printf("    \"buffer_kb\": %u,\n", d.buffer_kb);
+  std::printf("    \"buffer_KiB\": %u,\n", d.buffer_kb);
   std::printf("    \"write_methods\": %s\n  },\n", List(d.write_methods).c_str());
   std::printf("  \"disc\": {\n    \"ready\": %s", disc.ready ? "true" : "false");
   if (disc.ready) {
     std::printf(",\n    \"medium\": %s,\n", Quoted(disc.medium).c_str());
     std::printf("    \"medium_type\": %s,\n", Quoted(disc.type).c_str());
-    std::printf("    \"profile\": %u,\n", disc.profile);
+    std::printf("    \"profile\": %s,\n", Quoted(ProfileText(disc.profile)).c_str());
     std::printf("    \"status\": %s,\n", Quoted(DiscStatusName(disc.status)).c_str());
     std::printf("    \"last_session\": %s,\n", Quoted(SessionStateName(disc.last_session)).c_str());
     std::printf("    \"sessions\": %u,\n", disc.sessions);

@@ -1,6 +1,8 @@
 #include "cli/drive_facts.h"
 
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "device/device_state.h"
 
@@ -44,7 +46,7 @@ SpeedFact Speed(uint16_t kbps, bool dvd) { return {kbps, kbps / (dvd ? kDvdOneX 
 
 DriveFacts GatherDriveFacts(TSCSIDevice& device, bool dvd_medium) {
   DriveFacts f;
-  f.name = device.DeviceName();
+  f.name = DriveName(reinterpret_cast<const char*>(device.InquiryData() + 8));
   f.address = std::to_string(device.HaId()) + ":" + std::to_string(device.Target()) + ":" +
               std::to_string(device.Lun());
   f.dvd_speeds = dvd_medium;
@@ -92,13 +94,13 @@ DiscFacts GatherDiscFacts(TSCSIDevice& device) {
 std::string DiscStatusName(int status) {
   switch (status) {
     case kDiscEmpty:
-      return "empty";
+      return "blank";
     case kDiscIncomplete:
       return "appendable";
     case kDiscComplete:
       return "complete";
     case kDiscOther:
-      return "other";
+      return "random access";
   }
   return "unknown";
 }
@@ -115,6 +117,24 @@ std::string SessionStateName(int state) {
       return "complete";
   }
   return "unknown";
+}
+
+std::string DriveName(const char* fields) {
+  std::string name;
+  for (const auto& [at, size] : {std::pair{0, 8}, std::pair{8, 16}, std::pair{24, 4}}) {
+    std::string field(fields + at, static_cast<size_t>(size));
+    field = field.substr(0, field.find('\0'));
+    const size_t first = field.find_first_not_of(' '), last = field.find_last_not_of(' ');
+    if (first == std::string::npos) continue;
+    name += (name.empty() ? "" : " ") + field.substr(first, last - first + 1);
+  }
+  return name;
+}
+
+std::string ProfileText(uint16_t profile) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", profile);
+  return text;
 }
 
 double BlocksToMB(uint32_t blocks) { return blocks * 2048.0 / (1024.0 * 1024.0); }

@@ -30,7 +30,7 @@ struct DiscFacts {
   std::string medium;  // the profile's name
   std::string type;    // the medium code's name
   uint16_t profile = 0;
-  int status = -1;        // 0 empty, 1 incomplete, 2 complete, 3 other, -1 unknown
+  int status = -1;        // 0 blank, 1 appendable, 2 complete, 3 random access, -1 unknown
   int last_session = -1;  // 0 empty, 1 incomplete, 2 damaged, 3 complete, -1 unknown
   uint16_t sessions = 0;
   uint32_t used = 0, free = 0, total = 0;  // 2048-byte blocks
@@ -40,8 +40,15 @@ struct DiscFacts {
 DriveFacts GatherDriveFacts(TSCSIDevice& device, bool dvd_medium);
 DiscFacts GatherDiscFacts(TSCSIDevice& device);
 
+// Worded as the virtual recorder's `vdisc show` words them.
 std::string DiscStatusName(int status);
 std::string SessionStateName(int state);
+// Vendor, product and revision as INQUIRY gives them (8, 16 and 4 bytes
+// padded with spaces from `fields` on), each trimmed, one space between: the
+// one way every verb names a drive.
+std::string DriveName(const char* fields);
+// "0x001A", as every verb writes a profile.
+std::string ProfileText(uint16_t profile);
 // Megabytes (2^20 bytes) of a count of 2048-byte blocks.
 double BlocksToMB(uint32_t blocks);
 

@@ -85,7 +85,7 @@ void ProgressBar::Update(const ProgressFacts& f) {
     const int filled = static_cast<int>(kBarWidth * done / f.total);
     bar = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "]";
     parts.push_back(std::to_string(100 * done / f.total) + "%");
-    parts.push_back(HumanBytesOf(static_cast<double>(done), static_cast<double>(f.total)));
+    if (f.bytes) parts.push_back(HumanBytesOf(static_cast<double>(done), static_cast<double>(f.total)));
     const double seconds = started_ ? std::chrono::duration<double>(now - start_).count() : 0;
     const double rate = seconds > 0.2 ? (done - start_done_) / seconds : 0;
     if (!finished && rate > 0) {
@@ -93,7 +93,7 @@ void ProgressBar::Update(const ProgressFacts& f) {
       char eta[48];
       std::snprintf(eta, sizeof eta, "%lld:%02lld left", static_cast<long long>(left / 60),
                     static_cast<long long>(left % 60));
-      parts.push_back(HumanBytes(rate) + "/s");
+      if (f.bytes) parts.push_back(HumanBytes(rate) + "/s");
       parts.push_back(eta);
     }
   }
@@ -106,7 +106,7 @@ void ProgressBar::Update(const ProgressFacts& f) {
   for (const std::string& part : parts) line += (line.empty() ? "" : " ") + part;
   // A bar only where it leaves room for the file name, which takes what is
   // left.
-  if (!bar.empty() && width_ >= kBarMinColumns) {
+  if (!bar.empty() && (width_ >= kBarMinColumns || !f.bytes)) {
     const size_t after_phase = f.phase.empty() ? 0 : f.phase.size() + 1;
     line.insert(after_phase, bar + " ");
   }

@@ -12,6 +12,7 @@ namespace orlix::cli {
 struct ProgressFacts {
   std::string phase;  // empty: not shown
   int64_t done = 0, total = 0;
+  bool bytes = true;       // false: done and total count no bytes (a percentage)
   int cache_percent = -1;  // -1: not shown
   int drive_percent = -1;  // -1: not shown
   std::string file;        // empty: not shown

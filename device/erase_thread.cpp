@@ -61,11 +61,19 @@ bool EraseThreadRunning() {
 }
 
 void TEraseThread::SetProgress() {
+  // A drive that tells its progress is believed over the estimate.
+  if (drive_reports_) return;
   progress_ = static_cast<int32_t>(std::lround(static_cast<double>(elapsed_) / estimate_ * 100));
 }
 
 void TEraseThread::CheckSense(const uint8_t* sense) {
   if (FailingSense(sense)) with_error_ = true;
+  // NOT READY with valid sense-key specific bytes: the progress of the
+  // blank or format in 65536ths.
+  if ((sense[2] & 0x0F) == 0x02 && (sense[15] & 0x80)) {
+    drive_reports_ = true;
+    progress_ = ((sense[16] << 8) | sense[17]) * 100 / 65536;
+  }
 }
 
 bool TEraseThread::Busy() const {

@@ -1,5 +1,5 @@
 // The thread that waits for a drive to finish blanking or formatting, keeps
-// an estimated progress, restores the drive and reports the end through the
+// its progress (the drive's own where its sense gives it, else an estimate), restores the drive and reports the end through the
 // device's OnEraseDone on the main thread.
 #pragma once
 
@@ -56,6 +56,7 @@ class TEraseThread : public TThread {
   uint32_t elapsed_ = 0;    // seconds, advanced by each polling step
   bool formatted_ = false;  // the medium was (re)formatted, not blanked
   bool overwritten_ = false;
+  bool drive_reports_ = false;  // the drive's sense carries its progress
 };
 
 // Seconds an erase is expected to take.

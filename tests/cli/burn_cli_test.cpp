@@ -22,7 +22,7 @@ class BurnCli : public CliTest {
   }
   // A disc of that profile in this test's folder; closing takes no time.
   std::string Disc(const std::string& name, const std::string& profile, const std::string& extra = "") {
-    return Quote("virtual:" + (dir / name).string() + ",profile=" + profile + ",op-ms=0" + extra);
+    return VirtualDrive(dir / name, profile, extra);
   }
   // Every source file comes back from the disc file byte for byte.
   void ExpectFilesOn(const std::string& disc) {
@@ -58,7 +58,7 @@ TEST_F(BurnCli, RecordsATreeThatOutsideReadersGetBack) {
   const Outcome o = Orlix("burn --test -d " + Disc("test.img", "cd-r") + " " + Path("src"));
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_TRUE(Has(o.out, "test write: "));
-  EXPECT_EQ(Status("test.img"), "empty");
+  EXPECT_EQ(Status("test.img"), "blank");
 }
 
 TEST_F(BurnCli, LaterSessionsAndAClosedDisc) {
@@ -140,7 +140,7 @@ TEST_F(BurnCli, RefusalsSayWhyAndRecordNothing) {
     EXPECT_EQ(o.status, c.status) << c.args << o.err;
     EXPECT_TRUE(Has(o.err, c.said));
   }
-  EXPECT_EQ(Status("twin.img"), "empty");
+  EXPECT_EQ(Status("twin.img"), "blank");
   // Usage errors of every verb exit 64; help does not.
   for (const char* args :
        {"burn --speed fast x", "burn --cache 1 x", "burn-image", "info --bogus", "erase -z"})

@@ -10,8 +10,7 @@ class DriveCli : public CliTest {
  protected:
   // A disc of that profile in this test's folder; blanks and formats take no time.
   std::string Drive(const std::string& profile, const std::string& extra = "") {
-    return Quote("virtual:" + (dir / (profile + ".img")).string() + ",profile=" + profile + ",op-ms=0" +
-                 extra);
+    return VirtualDrive(dir / (profile + ".img"), profile, extra);
   }
 };
 
@@ -25,17 +24,17 @@ std::string Line(const std::string& text, const std::string& key) {
 TEST_F(DriveCli, DevicesAndDrive) {
   Outcome o = Orlix("devices -d " + Drive("dvd+rw"));
   ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_TRUE(std::regex_match(o.out, std::regex("layer: \\S+\n0:0:0,.: .{28}\n"))) << o.out;
+  EXPECT_TRUE(std::regex_match(o.out, std::regex("layer: \\S+\n0:0:0,.: ORLIX VIRTUAL RECORDER 1.00\n"))) << o.out;
   o = Orlix("drive -v --log-commands -d " + Drive("cd-r"));
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(Line(o.out, "address"), "0:0:0");
-  EXPECT_EQ(Line(o.out, "name").size(), 30u) << o.out;
+  EXPECT_EQ(Line(o.out, "name"), "ORLIX VIRTUAL RECORDER 1.00") << o.out;
   EXPECT_EQ(Line(o.out, "type"), "5 (CD/DVD)");
   EXPECT_TRUE(std::regex_search(o.err, std::regex("<<< \\d\\d:\\d\\d:\\d\\d\\d INQUIRY"))) << o.err;
   o = Orlix("drive -d x:0:0");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err.rfind("orlix: ", 0), 0u) << o.err;
-  o = Orlix("devices -d " + Drive("floppy"));
+  o = Orlix("devices -d " + Quote("virtual:" + (dir / "dvd+rw.img").string() + ",profile=floppy"));
   EXPECT_EQ(o.status, 1);
   EXPECT_TRUE(Has(o.err, "virtual recorder"));
 }
@@ -68,7 +67,7 @@ TEST_F(DriveCli, InfoOnEveryMedium) {
 TEST_F(DriveCli, EraseQuickAndFullOrRefused) {
   for (const char* how : {"--quick", "--full"})
     EXPECT_EQ(Orlix(std::string("erase ") + how + " -d " + Drive("cd-rw")).status, 0) << how;
-  EXPECT_EQ(Line(Orlix("info -d " + Drive("cd-rw")).out, "status"), "empty");
+  EXPECT_EQ(Line(Orlix("info -d " + Drive("cd-rw")).out, "status"), "blank");
   Outcome o = Orlix("erase -d " + Drive("dvd+r"));
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "orlix: the DVD+R disc in the drive cannot be erased\n");
