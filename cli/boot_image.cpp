@@ -56,8 +56,8 @@ bool CheckBootImage(const std::string& path, std::string& error) {
   int partitions = 0;
   for (int i = 0; i < 4; ++i) partitions += mbr[kPartitionTable + i * kPartitionEntry + kPartitionType] != 0;
   if (partitions != 1) {
-    error = sized + ": its master boot record holds " + std::to_string(partitions) + " partitions; " +
-            kAccepted;
+    error =
+        sized + ": its master boot record holds " + std::to_string(partitions) + " partitions; " + kAccepted;
     return false;
   }
   return true;

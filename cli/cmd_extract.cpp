@@ -74,7 +74,8 @@ class Extraction {
     Show(done_);
     // A FIFO would stop the copy for good, and a device would take the data
     // and be deleted should the copy fail: only a regular file is replaced.
-    if (const TFileKind kind = FileKindOf(Utf8(host)); kind != TFileKind::None && kind != TFileKind::Regular) {
+    if (const TFileKind kind = FileKindOf(Utf8(host));
+        kind != TFileKind::None && kind != TFileKind::Regular) {
       bar_.Clear();
       ++failed_;
       Fail(Printable(Utf8(host)) + ": a " + FileKindName(kind) + "; only a regular file is written over");

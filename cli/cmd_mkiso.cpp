@@ -113,13 +113,15 @@ class MkisoRun {
     if (target_.replaces) FileCopyModeAndOwner(target_.path, temp);
     // Renaming does not replace an existing file on every platform.
     bool renamed = FileRename(temp, target_.path);
-    if (!renamed && FileExists(target_.path) && FileDelete(target_.path)) renamed = FileRename(temp, target_.path);
+    if (!renamed && FileExists(target_.path) && FileDelete(target_.path))
+      renamed = FileRename(temp, target_.path);
     if (!renamed) return Fail(o_.output + ": " + OsErrorMessage(LastOsError()));
     return kExitOk;
   }
 
   int Stopped(TInterrupt interrupt) {
-    Fail(target_.in_place ? "stopped; " + o_.output + " holds an incomplete image" : "stopped; no image written");
+    Fail(target_.in_place ? "stopped; " + o_.output + " holds an incomplete image"
+                          : "stopped; no image written");
     return InterruptExitStatus(interrupt);
   }
 

@@ -148,7 +148,8 @@ const CommandRegistration registration("tree", [](CLI::App& app, int& exit_code)
   cmd->add_flag("--rename-duplicates", options->rename_duplicates,
                 "Keep a file whose name its image folder already holds, ignoring case (index.html beside "
                 "Index.html), under a free name: index~1.html");
-  cmd->add_option("--dest", options->dest, "Image folder to add to, for example /DOCS/sub or \\DOCS\\sub (made when missing)")
+  cmd->add_option("--dest", options->dest,
+                  "Image folder to add to, for example /DOCS/sub or \\DOCS\\sub (made when missing)")
       ->capture_default_str();
   cmd->add_option("--max-files", options->max_files, "Capacity of the entry table")
       ->capture_default_str()

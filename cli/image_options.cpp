@@ -53,9 +53,10 @@ void AddImageOptions(CLI::App& cmd, ImageOptions& o, const ImageWording& wording
   cmd.add_option("--boot", o.boot,
                  "El Torito boot image file (diskette emulation for 1.2/1.44/2.88 MB images)");
   cmd.add_flag("--xa", o.xa, "Add the 14-byte CD-ROM XA entry to every directory record");
-  o.dest_option = cmd.add_option("--dest", o.dest_values,
-                                 "Image folder for the PATHs that follow, for example /DOCS/sub or \\DOCS\\sub (default /)")
-                      ->allow_extra_args(false);
+  o.dest_option =
+      cmd.add_option("--dest", o.dest_values,
+                     "Image folder for the PATHs that follow, for example /DOCS/sub or \\DOCS\\sub (default /)")
+          ->allow_extra_args(false);
   cmd.add_flag("--keep-path", o.source.keep_path, "Keep each source's folder structure in the image");
   cmd.add_flag("--archive-only", o.source.archive_only, "Add only files whose archive attribute is set");
   cmd.add_option("--mask", o.source.mask, "Files to add from each folder (Windows rules; *.* matches all)")

@@ -42,8 +42,9 @@ int CheckOutput(const std::string& output, bool force, OutputTarget& target) {
       return kExitOk;
     case TFileKind::BlockDevice:
       if (!force)
-        return Fail(output + ": a block device; --force writes the image onto it, where everything it "
-                             "holds is lost");
+        return Fail(output +
+                    ": a block device; --force writes the image onto it, where everything it "
+                    "holds is lost");
       target.in_place = true;
       target.identity = FileIdentity(target.path);
       target.size = BlockDeviceSize(target.path);

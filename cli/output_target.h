@@ -13,11 +13,11 @@
 namespace orlix::cli {
 
 struct OutputTarget {
-  std::string path;           // the file written: a link's target when -o names a link
-  bool in_place = false;      // a block device, written where it stands, never renamed over
-  bool replaces = false;      // an existing regular file is replaced
-  std::string identity;       // of the existing file or device; empty when there is none
-  int64_t size = -1;          // of the existing file, or the device's capacity; -1 unknown
+  std::string path;       // the file written: a link's target when -o names a link
+  bool in_place = false;  // a block device, written where it stands, never renamed over
+  bool replaces = false;  // an existing regular file is replaced
+  std::string identity;   // of the existing file or device; empty when there is none
+  int64_t size = -1;      // of the existing file, or the device's capacity; -1 unknown
 };
 
 // Checks `output` and fills `target`: 0, or 1 with a message when it exists

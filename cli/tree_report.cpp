@@ -74,7 +74,8 @@ RefusalLog::RefusalLog(TOrlixBurner& burner, NameReport& names) : burner_(burner
     pending_ = Pending{true, path, long_name, size, skip, burner_.LastInserted(), full_tables_, "", "", ""};
     // /proc and /sys files show 0 bytes and yield data when read: recorded
     // by their size they would be empty on the disc.
-    if (!skip && size == 0 && FileOnKernelFileSystem(path)) skip = pending_.skip = pending_.kernel_file = true;
+    if (!skip && size == 0 && FileOnKernelFileSystem(path))
+      skip = pending_.skip = pending_.kernel_file = true;
     if (!skip) CheckName(pending_, long_name, short_name);
   };
   burner_.OnDebugMessage = [this](TComponent*, const std::string& message, uint8_t type) {

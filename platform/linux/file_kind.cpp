@@ -81,7 +81,8 @@ bool FileCopyModeAndOwner(const std::string& from, const std::string& to) {
   if (stat(from.c_str(), &st) != 0) return false;
   // The owner first: changing it may clear the set-id bits the mode restores.
   // Only root may give the file away; the group alone when we belong to it.
-  if (chown(to.c_str(), st.st_uid, st.st_gid) != 0) (void)!chown(to.c_str(), static_cast<uid_t>(-1), st.st_gid);
+  if (chown(to.c_str(), st.st_uid, st.st_gid) != 0)
+    (void)!chown(to.c_str(), static_cast<uid_t>(-1), st.st_gid);
   return chmod(to.c_str(), st.st_mode & 07777) == 0;
 }
 

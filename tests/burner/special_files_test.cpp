@@ -44,7 +44,7 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesEnterTheTreeAndEachRefusalIsNamed) {
     if (line.type == 4) refused.insert(line.text);
   const auto told = [&](const char* name, TFileKind kind) {
     return refused.count(">>> " + Format(ERR_NOTREGULARFILE, (temp / "src" / name).string().c_str(),
-                                          FileKindName(kind))) == 1;
+                                         FileKindName(kind))) == 1;
   };
   EXPECT_TRUE(told("pipe", TFileKind::Fifo));
   EXPECT_TRUE(told("sock", TFileKind::Socket));

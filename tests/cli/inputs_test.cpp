@@ -70,9 +70,10 @@ TEST_F(Inputs, KernelFilesOfNoKnownSizeAreLeftOut) {
 TEST_F(Inputs, BrokenLinkIsNamedAndExitsTwoInEveryVerb) {
   Write("src/a.txt");
   fs::create_symlink(dir / "gone.txt", dir / "src" / "dangling.txt");
-  const std::string told = "left out " + (dir / "src" / "dangling.txt").string() +
-                           ": a symbolic link whose target is missing";
-  for (const std::string& verb : {std::string("tree "), std::string("tree --test-files "), "mkiso -q -o " + Path("x.iso") + " "}) {
+  const std::string told =
+      "left out " + (dir / "src" / "dangling.txt").string() + ": a symbolic link whose target is missing";
+  for (const std::string& verb :
+       {std::string("tree "), std::string("tree --test-files "), "mkiso -q -o " + Path("x.iso") + " "}) {
     const Outcome r = Orlix(verb + Path("src"));
     EXPECT_EQ(r.status, 2) << verb;
     EXPECT_TRUE(Has(r.err, told)) << verb;
@@ -114,7 +115,8 @@ std::string HardDiskImage(size_t size, std::initializer_list<uint8_t> types) {
 int MediaType(const std::string& iso) {
   if (iso.size() < 17 * 2048 + 75) return -1;
   const auto* p = reinterpret_cast<const uint8_t*>(iso.data());
-  const size_t catalog = (p[17 * 2048 + 71] | p[17 * 2048 + 72] << 8 | p[17 * 2048 + 73] << 16) * size_t{2048};
+  const size_t catalog =
+      (p[17 * 2048 + 71] | p[17 * 2048 + 72] << 8 | p[17 * 2048 + 73] << 16) * size_t{2048};
   return catalog + 34 <= iso.size() ? p[catalog + 33] : -1;
 }
 
