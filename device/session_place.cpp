@@ -1,7 +1,5 @@
 #include "device/session_place.h"
 
-#include <cstring>
-
 #include "framework/bytes.h"
 
 namespace orlix {
