@@ -8,7 +8,9 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libcli11-dev libxxhash
           # benchmarks use
           genisoimage xorriso 7zip libcdio-utils python3-pycdlib jq time
           # the fuzz targets' compiler and libFuzzer
-          clang-14 libclang-rt-14-dev)
+          clang-14 libclang-rt-14-dev
+          # building and checking the installed package and the .deb
+          pkgconf bash-completion dpkg-dev file)
 # The kernel-drive tests' guest: QEMU, a kernel with its modules, a static
 # busybox and what packs its RAM disc; without the recommended desktop parts.
 guest_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod)
