@@ -1,6 +1,5 @@
 // Folder sizes, source checks, the archive attribute, moving and renaming.
 #include "platform/file_search.h"
-#include "platform/file_search.h"  // TEMP14
 #include "tests/burner/burner_test_support.h"
 
 namespace orlix::test {
