@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "framework/component.h"
+#include "framework/export.h"
 #include "framework/string_list.h"
 #include "framework/win_control.h"
 #include "platform/window_messages.h"
@@ -22,7 +23,7 @@ struct TWindowMessage {
   TMessageResult Result = 0;
 };
 
-class TExDragDrop : public TComponent {
+class ORLIX_API TExDragDrop : public TComponent {
  public:
   explicit TExDragDrop(TComponent* owner);
   ~TExDragDrop() override;
@@ -60,6 +61,6 @@ class TExDragDrop : public TComponent {
 };
 
 // Places TExDragDrop on the library's palette page, beside the burner.
-void RegisterExDragDrop();
+ORLIX_API void RegisterExDragDrop();
 
 }  // namespace orlix

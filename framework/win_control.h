@@ -4,11 +4,12 @@
 #pragma once
 
 #include "framework/component.h"
+#include "framework/export.h"
 #include "platform/window_messages.h"
 
 namespace orlix {
 
-class TWinControl : public TComponent {
+class ORLIX_API TWinControl : public TComponent {
  public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
