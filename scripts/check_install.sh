@@ -13,7 +13,7 @@ build=$root/build/pkg
 tmp=$(mktemp -d)
 package_installed=0
 cleanup() {
-  [ "$package_installed" -eq 0 ] || DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq orlix >/dev/null || true
+  [ "$package_installed" -eq 0 ] || DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq orlix >/dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -104,6 +104,6 @@ package_installed=1
   g++ -std=c++20 -O1 -o "$tmp/example-deb" "$root/examples/burn_folders.cpp" $(pkg-config --cflags --libs orlix)
   "$tmp/example-deb" --virtual "$tmp/disc-deb" "$tmp/src/photos" "$tmp/src/notes"
 )
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq orlix >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq orlix >/dev/null
 package_installed=0
 echo "check_install: all checks passed"
