@@ -27,7 +27,8 @@ struct EraseOptions {
 // otherwise a line at every tenth.
 class EraseProgressShown {
  public:
-  EraseProgressShown(bool terminal, bool quiet) : terminal_(terminal), quiet_(quiet), bar_(terminal && !quiet) {}
+  EraseProgressShown(bool terminal, bool quiet)
+      : terminal_(terminal), quiet_(quiet), bar_(terminal && !quiet) {}
 
   void Show(int percent) {
     if (quiet_) return;

@@ -50,7 +50,8 @@ constexpr char kDriveForms[] =
 
 // "H:T:L", optionally followed by the rest of a line of `orlix devices`.
 bool IsAddress(const std::string& drive) {
-  return drive.size() >= 5 && drive[1] == ':' && drive[3] == ':' && (drive.size() == 5 || drive[5] == ' ' || drive[5] == ',');
+  return drive.size() >= 5 && drive[1] == ':' && drive[3] == ':' &&
+         (drive.size() == 5 || drive[5] == ' ' || drive[5] == ',');
 }
 
 // What is wrong with the form of `drive`, checked before any layer starts so
@@ -61,7 +62,8 @@ std::string DriveNameFault(const std::string& drive) {
   const std::string quoted = "\"" + drive + "\"";
   if (drive.rfind("/dev/", 0) == 0) {
     if (SystemDriveIndex(drive) >= 0) return "";
-    if (drive.rfind(kDevicePrefix, 0) == 0) return quoted + " is past the last drive the tool can reach (/dev/sr23)";
+    if (drive.rfind(kDevicePrefix, 0) == 0)
+      return quoted + " is past the last drive the tool can reach (/dev/sr23)";
     return quoted + " is not a CD/DVD drive";
   }
   if (const int index = SystemDriveIndex(drive); index >= 0)
@@ -83,7 +85,8 @@ std::string DriveNameFault(const std::string& drive) {
 // program) and points it at the disc file of `spec` ("FILE[,profile=P,...]"),
 // which must exist unless `may_create`; `library` receives the path the layer
 // must be loaded from.
-bool PrepareVirtualRecorder(const std::string& spec, bool may_create, std::string& library, std::string& error);
+bool PrepareVirtualRecorder(const std::string& spec, bool may_create, std::string& library,
+                            std::string& error);
 
 std::string Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -166,11 +169,10 @@ std::string DefaultDiscPath() {
 
 void AddDriveOptions(CLI::App& command, DriveOptions& options) {
   command
-      .add_option(
-      "-d,--drive", options.drive,
-      "Drive: an ID such as 1:0:0, a system drive such as /dev/sr0 or E:, or "
-      "virtual:FILE[,profile=P] for a virtual recorder (default: $ORLIX_DEVICE, else the first "
-      "system drive, else the virtual recorder's default disc)")
+      .add_option("-d,--drive", options.drive,
+                  "Drive: an ID such as 1:0:0, a system drive such as /dev/sr0 or E:, or "
+                  "virtual:FILE[,profile=P] for a virtual recorder (default: $ORLIX_DEVICE, else the first "
+                  "system drive, else the virtual recorder's default disc)")
       ->each([&options](const std::string&) { options.drive_named = true; });
   command.add_flag("-q,--quiet", options.quiet, "No notes on stderr");
   command.add_flag("-v,--verbose", options.verbose, "Debug lines to stderr");
@@ -198,7 +200,8 @@ bool StartLayer(TSCSIDevice& device, DriveOptions& options, std::string& error) 
   }
   if (IsVirtual(options.drive)) {
     std::string library;
-    if (!PrepareVirtualRecorder(options.drive.substr(sizeof kVirtualPrefix - 1), made_default, library, error))
+    if (!PrepareVirtualRecorder(options.drive.substr(sizeof kVirtualPrefix - 1), made_default, library,
+                                error))
       return false;
     if (!device.InitializeASPI(false, library) || ASPILibPath != library) {
       error = "cannot use the virtual recorder " + library;
@@ -213,8 +216,8 @@ bool StartLayer(TSCSIDevice& device, DriveOptions& options, std::string& error) 
   const bool internal_first = options.internal_first || system_index >= 0;
   if (!device.InitializeASPI(internal_first, "")) {
     if (system_index >= 0)
-      error = "no CD/DVD drive " + std::string(1, static_cast<char>('A' + system_index)) + ": (" + kDevicePrefix +
-              std::to_string(system_index - 2) + "): the system shows none";
+      error = "no CD/DVD drive " + std::string(1, static_cast<char>('A' + system_index)) + ": (" +
+              kDevicePrefix + std::to_string(system_index - 2) + "): the system shows none";
     else
       error = "no drive access: no ASPI manager (" + LibraryFileName(kAspiManagerBaseName) +
               ") and no CD/DVD drive the system shows";
@@ -272,7 +275,8 @@ bool OpenDrive(TSCSIDevice& device, DriveOptions& options, std::string& error) {
 namespace orlix::cli {
 namespace {
 
-bool PrepareVirtualRecorder(const std::string& spec, bool may_create, std::string& library, std::string& error) {
+bool PrepareVirtualRecorder(const std::string& spec, bool may_create, std::string& library,
+                            std::string& error) {
   library = VirtualRecorderPath();
   // Stays loaded for the life of the program: the layer loads the same copy.
   TLibHandle handle = LoadSharedLibrary(library);

@@ -19,7 +19,8 @@ std::map<std::string, CommandSetup>& Registry() {
 // takes it all the same, so scripts can pass it everywhere.
 void AcceptQuietEverywhere(CLI::App& app) {
   for (CLI::App* verb : app.get_subcommands([](CLI::App*) { return true; })) {
-    if (!verb->get_option_no_throw("--quiet")) verb->add_flag("-q,--quiet")->description("No notes on stderr");
+    if (!verb->get_option_no_throw("--quiet"))
+      verb->add_flag("-q,--quiet")->description("No notes on stderr");
     AcceptQuietEverywhere(*verb);
   }
 }

@@ -19,9 +19,9 @@ constexpr uint64_t kMaxBlocks = UINT32_MAX - 1;
 
 // Every line SaveDescription writes once; a description lacking one was cut
 // short.
-constexpr const char* kRequired[] = {"profile",      "capacity",      "formatted",  "finalized",
+constexpr const char* kRequired[] = {"profile",         "capacity",   "formatted",     "finalized",
                                      "closed-sessions", "next-start", "open-recorded", "high-water",
-                                     "session-size", "timestamp",     "busy"};
+                                     "session-size",    "timestamp",  "busy"};
 
 struct Line {
   size_t number = 0;
@@ -38,14 +38,15 @@ class Loader {
 
  private:
   bool Wrong(const Line& line, const std::string& what) {
-    error_ = path_ + " is damaged: line " + std::to_string(line.number) + ": " + what + " (\"" + line.text + "\")";
+    error_ =
+        path_ + " is damaged: line " + std::to_string(line.number) + ": " + what + " (\"" + line.text + "\")";
     return false;
   }
   // A whole decimal number: stream extraction would wrap "-5" into a huge
   // unsigned value and take "12abc" as 12.
   static bool Number(const std::string& word, uint64_t max, uint64_t& out);
-  bool Field(const Line& line, const std::vector<std::string>& words, size_t i, const char* name, uint64_t max,
-             uint64_t& out);
+  bool Field(const Line& line, const std::vector<std::string>& words, size_t i, const char* name,
+             uint64_t max, uint64_t& out);
   bool ParseLine(const Line& line, DiscState& s);
 
   std::string path_, error_;
@@ -70,7 +71,8 @@ bool Loader::Number(const std::string& word, uint64_t max, uint64_t& out) {
 bool Loader::Field(const Line& line, const std::vector<std::string>& words, size_t i, const char* name,
                    uint64_t max, uint64_t& out) {
   if (i >= words.size()) return Wrong(line, std::string("no ") + name);
-  if (!Number(words[i], max, out)) return Wrong(line, std::string(name) + " must be 0 to " + std::to_string(max));
+  if (!Number(words[i], max, out))
+    return Wrong(line, std::string(name) + " must be 0 to " + std::to_string(max));
   return true;
 }
 
@@ -85,7 +87,8 @@ bool Loader::ParseLine(const Line& line, DiscState& s) {
     Track t;
     uint64_t session, start, size, recorded, reserved, closed;
     if (!Field(line, words, 1, "session", kMaxBlocks, session) ||
-        !Field(line, words, 2, "start", kMaxBlocks, start) || !Field(line, words, 3, "size", kMaxBlocks, size) ||
+        !Field(line, words, 2, "start", kMaxBlocks, start) ||
+        !Field(line, words, 3, "size", kMaxBlocks, size) ||
         !Field(line, words, 4, "recorded", kMaxBlocks, recorded) ||
         !Field(line, words, 5, "reserved", 1, reserved) || !Field(line, words, 6, "closed", 1, closed))
       return false;
@@ -109,8 +112,8 @@ bool Loader::ParseLine(const Line& line, DiscState& s) {
   } else if (key == "formatted" || key == "finalized") {
     if (!Field(line, words, 1, key.c_str(), 1, v)) return false;
     (key == "formatted" ? s.formatted : s.finalized) = v != 0;
-  } else if (key == "closed-sessions" || key == "next-start" || key == "open-recorded" || key == "high-water" ||
-             key == "session-size") {
+  } else if (key == "closed-sessions" || key == "next-start" || key == "open-recorded" ||
+             key == "high-water" || key == "session-size") {
     // Their bound is the capacity, checked once every line is read.
     if (!Field(line, words, 1, key.c_str(), kMaxBlocks, v)) return false;
     const auto n = static_cast<uint32_t>(v);
@@ -139,8 +142,8 @@ bool Loader::ParseLine(const Line& line, DiscState& s) {
     return true;  // unknown keys are left for newer versions
   }
   if (key != "track") {
-    if (seen_.count(key)) return Wrong(line, key + " given twice (first on line " +
-                                                 std::to_string(seen_[key].number) + ")");
+    if (seen_.count(key))
+      return Wrong(line, key + " given twice (first on line " + std::to_string(seen_[key].number) + ")");
     seen_[key] = line;
   }
   if (words.size() > fields + 1) return Wrong(line, "more fields than " + key + " takes");
@@ -179,7 +182,8 @@ bool Loader::Check(const DiscState& s) {
                        : std::string(key) == "open-recorded" ? s.open_recorded
                        : std::string(key) == "high-water"    ? s.high_water
                                                              : s.session_size;
-    if (v > s.capacity) return Wrong(seen_[key], std::string(key) + " lies past the end of the disc" + capacity);
+    if (v > s.capacity)
+      return Wrong(seen_[key], std::string(key) + " lies past the end of the disc" + capacity);
   }
   if (uint64_t{s.next_start} + s.open_recorded > s.capacity && s.open_recorded)
     return Wrong(seen_["open-recorded"], "the open track runs past the end of the disc" + capacity);
@@ -191,14 +195,17 @@ bool Loader::Check(const DiscState& s) {
     const Track& t = s.tracks[i];
     const Line& line = track_lines_[i];
     if (t.start < end) return Wrong(line, "the track starts inside the one before");
-    if (uint64_t{t.start} + t.size > s.capacity) return Wrong(line, "the track runs past the end of the disc" + capacity);
+    if (uint64_t{t.start} + t.size > s.capacity)
+      return Wrong(line, "the track runs past the end of the disc" + capacity);
     if (t.recorded > t.size) return Wrong(line, "more blocks recorded than the track holds");
     if (t.session == 0) return Wrong(line, "sessions count from 1");
-    if (t.session < session) return Wrong(line, "the track's session comes before the one of the track before");
+    if (t.session < session)
+      return Wrong(line, "the track's session comes before the one of the track before");
     if (t.session > s.closed_sessions + 1)
       return Wrong(line, "the track's session lies past the open one (closed sessions: " +
                              std::to_string(s.closed_sessions) + ")");
-    if (t.session > session + 1) return Wrong(line, "session " + std::to_string(session + 1) + " has no track");
+    if (t.session > session + 1)
+      return Wrong(line, "session " + std::to_string(session + 1) + " has no track");
     end = uint64_t{t.start} + t.size;
     session = t.session;
   }
@@ -241,7 +248,8 @@ bool CheckDiscFile(const std::string& disc_path, const DiscState& s, std::string
   std::error_code ec;
   const fs::file_status status = fs::status(disc_path, ec);
   if (!fs::exists(status)) {
-    error = "no such disc file: " + disc_path + " (its description " + DescriptionPath(disc_path) + " is there)";
+    error =
+        "no such disc file: " + disc_path + " (its description " + DescriptionPath(disc_path) + " is there)";
     return false;
   }
   if (!fs::is_regular_file(status)) {
@@ -256,9 +264,9 @@ bool CheckDiscFile(const std::string& disc_path, const DiscState& s, std::string
   const uint64_t written = WrittenEnd(s, *MediumForProfile(s.profile));
   if (Blocks(size) > s.capacity || Blocks(size) < written) {
     error = disc_path + " holds " + std::to_string(Blocks(size)) + " blocks, but its description " +
-            DescriptionPath(disc_path) + (Blocks(size) > s.capacity
-                                              ? " gives a capacity of " + std::to_string(s.capacity)
-                                              : " records " + std::to_string(written) + " written") +
+            DescriptionPath(disc_path) +
+            (Blocks(size) > s.capacity ? " gives a capacity of " + std::to_string(s.capacity)
+                                       : " records " + std::to_string(written) + " written") +
             ": the two do not belong together";
     return false;
   }

@@ -38,8 +38,8 @@ TEST_F(Conventions, VersionUnknownVerbAndHelp) {
 }
 
 TEST_F(Conventions, EveryVerbTakesQuiet) {
-  for (const std::string verb : {"burn", "burn-image", "devices", "drive", "erase", "extract", "info", "ls", "mkiso",
-                                 "sessions", "tree", "vdisc create", "vdisc show"}) {
+  for (const std::string verb : {"burn", "burn-image", "devices", "drive", "erase", "extract", "info", "ls",
+                                 "mkiso", "sessions", "tree", "vdisc create", "vdisc show"}) {
     const Outcome o = Orlix(verb + " -q --help");
     EXPECT_EQ(o.status, 0) << verb << ": " << o.err;
     EXPECT_TRUE(Has(o.out, "-q,--quiet")) << verb;
@@ -73,14 +73,15 @@ TEST_F(Conventions, InfoJsonKeysBearUnitsAndASchema) {
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_TRUE(Has(o.out, "\"schema\": 1,"));
   EXPECT_TRUE(Has(o.out, "\"profile\": \"0x0009\""));
-  EXPECT_TRUE(std::regex_search(o.out, std::regex("\"max_write_speed\": \\{\"kBps\": \\d+, \"multiple\""))) << o.out;
+  EXPECT_TRUE(std::regex_search(o.out, std::regex("\"max_write_speed\": \\{\"kBps\": \\d+, \"multiple\"")))
+      << o.out;
   EXPECT_TRUE(std::regex_search(o.out, std::regex("\"buffer_KiB\": \\d+"))) << o.out;
   EXPECT_TRUE(std::regex_search(o.out, std::regex("\"total\": \\{\"blocks\": \\d+, \"MiB\": "))) << o.out;
   EXPECT_EQ(o.out.find("kbps"), std::string::npos);
   EXPECT_TRUE(Has(o.out, "\"status\": \"blank\""));
   if (Shell("command -v jq").status != 0) GTEST_SKIP() << "jq is not installed";
-  const Outcome parsed =
-      Shell(Quote(ORLIX_BIN_DIR "/orlix") + " info --json -d " + Quote("virtual:") + " | jq -e '.schema == 1'");
+  const Outcome parsed = Shell(Quote(ORLIX_BIN_DIR "/orlix") + " info --json -d " + Quote("virtual:") +
+                               " | jq -e '.schema == 1'");
   EXPECT_EQ(parsed.status, 0) << "valid JSON with a schema, also without a disc";
 }
 

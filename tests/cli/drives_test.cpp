@@ -18,7 +18,8 @@ TEST_F(Drives, AMissingDiscFileIsNamedAndNeverMade) {
   const std::string typo = Disc("typo.img");
   const std::string drive = Quote("virtual:" + typo + ",profile=dvd+rw,op-ms=0");
   Write("src/a.txt", "a");
-  for (const std::string verb : {"info", "erase", "drive", "devices", "sessions", "ls", "burn", "burn-image"}) {
+  for (const std::string verb :
+       {"info", "erase", "drive", "devices", "sessions", "ls", "burn", "burn-image"}) {
     const std::string args = verb == "burn" || verb == "burn-image" ? " " + Path("src/a.txt") : "";
     const Outcome o = Orlix(verb + " -d " + drive + args);
     EXPECT_EQ(o.status, 1) << verb << ": " << o.err;

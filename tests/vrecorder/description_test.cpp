@@ -136,7 +136,8 @@ TEST_F(Description, ADiscFileOfAnotherSizeIsRefused) {
 
   fs::resize_file(Path("disc"), 10 * 2048);
   std::string error = Refusal();
-  EXPECT_NE(error.find("holds 10 blocks, but its description " + Desc() + " records 64 written"), std::string::npos)
+  EXPECT_NE(error.find("holds 10 blocks, but its description " + Desc() + " records 64 written"),
+            std::string::npos)
       << error;
 
   fs::resize_file(Path("disc"), 1001 * 2048);
