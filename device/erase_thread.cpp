@@ -1,5 +1,6 @@
 #include "device/erase_thread.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -69,10 +70,11 @@ void TEraseThread::SetProgress() {
 void TEraseThread::CheckSense(const uint8_t* sense) {
   if (FailingSense(sense)) with_error_ = true;
   // NOT READY with valid sense-key specific bytes: the progress of the
-  // blank or format in 65536ths.
+  // blank or format in 65536ths. It never goes back: a DVD-RW's blank and
+  // the format after it each count from 0.
   if ((sense[2] & 0x0F) == 0x02 && (sense[15] & 0x80)) {
     drive_reports_ = true;
-    progress_ = ((sense[16] << 8) | sense[17]) * 100 / 65536;
+    progress_ = std::max<int32_t>(progress_, ((sense[16] << 8) | sense[17]) * 100 / 65536);
   }
 }
 
