@@ -97,8 +97,6 @@ class MkisoRun {
     InstallInterruptHandlers();
     std::string result;
     int status = o_.threaded ? WriteThreaded(file, result) : WriteDirect(file, result);
-    // The watch of the threaded way gave the signals their old effect.
-    if (o_.threaded) InstallInterruptHandlers();
     burner_.OnDebugMessage = nullptr;
     if (status == kExitOk && !IsSuccess(result)) status = Fail("image not written: " + result + problems);
     if (status == kExitOk && InterruptReceived() != TInterrupt::None) status = Stopped(InterruptReceived());

@@ -30,9 +30,13 @@ void OnSignal(int signal) {
   }
 }
 
+// Install calls not yet matched by Restore; only the main thread installs.
+int depth = 0;
+
 }  // namespace
 
 void InstallInterruptHandlers() {
+  if (depth++ > 0) return;
   caught = static_cast<int>(TInterrupt::None);
   struct sigaction action = {};
   action.sa_handler = OnSignal;
@@ -50,6 +54,7 @@ void InstallInterruptHandlers() {
 TInterrupt InterruptReceived() { return static_cast<TInterrupt>(caught.load()); }
 
 void RestoreInterruptHandlers() {
+  if (depth == 0 || --depth > 0) return;
   for (Caught& s : signals) {
     if (s.installed) sigaction(s.signal, &s.before, nullptr);
     s.installed = false;

@@ -31,15 +31,22 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   return TRUE;
 }
 
+// Install calls not yet matched by Restore; only the main thread installs.
+int depth = 0;
+
 }  // namespace
 
 void InstallInterruptHandlers() {
+  if (depth++ > 0) return;
   caught = static_cast<int>(TInterrupt::None);
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
 TInterrupt InterruptReceived() { return static_cast<TInterrupt>(caught.load()); }
 
-void RestoreInterruptHandlers() { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
+void RestoreInterruptHandlers() {
+  if (depth == 0 || --depth > 0) return;
+  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+}
 
 }  // namespace orlix
