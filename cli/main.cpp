@@ -7,6 +7,12 @@
 #include "cli/exit_status.h"
 #include "framework/thread.h"
 
+// Set by cli/CMakeLists.txt; a program built from the tool's sources on its
+// own (the kernel tests' guest) may not pass it.
+#ifndef ORLIX_VERSION
+#define ORLIX_VERSION "(version unknown)"
+#endif
+
 namespace orlix::cli {
 namespace {
 
