@@ -22,7 +22,7 @@ fail() {
   exit 1
 }
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DORLIX_TESTS=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DORLIX_TESTS=OFF -DORLIX_WERROR=ON >/dev/null
 cmake --build "$build" --target orlix_lib orlix_cli orlix_vrecorder orlix_man
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 prefix=$tmp/usr

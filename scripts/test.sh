@@ -34,7 +34,7 @@ scripts/check_install.sh
 # fuzz/regressions/NAME, where the normal test run replays it once committed,
 # and fails this script.
 CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORLIX_FUZZ=ON \
-  -DORLIX_TESTS=OFF >/dev/null
+  -DORLIX_TESTS=OFF -DORLIX_WERROR=ON >/dev/null
 cmake --build build/fuzz --target fuzz_import orlix_vrecorder
 mkdir -p build/fuzz/corpus/import fuzz/regressions/import
 build/fuzz/bin/fuzz_import -max_total_time="${ORLIX_FUZZ_SECONDS:-60}" -max_len=65536 -print_final_stats=1 \
