@@ -258,7 +258,9 @@ class KernelDrive : public ::testing::Test {
     EXPECT_EQ(info.exit, 0);
     EXPECT_EQ(Field(info.out, "ready"), "true");
     EXPECT_EQ(Field(info.out, "medium"), "\"" + medium + "\"");
-    EXPECT_EQ(Field(info.out, "profile"), std::to_string(profile));
+    char profile_text[16];
+    std::snprintf(profile_text, sizeof profile_text, "\"0x%04X\"", profile);
+    EXPECT_EQ(Field(info.out, "profile"), profile_text);
     EXPECT_EQ(Field(info.out, "status"), "\"complete\"");
     EXPECT_EQ(Field(info.out, "sessions"), "1");
     EXPECT_EQ(Blocks(info.out, "used"), blocks);
